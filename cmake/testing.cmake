@@ -1,0 +1,52 @@
+# GoogleTest and the helpers that register the kit's tests.
+
+if(CMAKE_CROSSCOMPILING)
+  # Debian ships the sources, so the cross builds compile their own copy.
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+# Under Wine: one private prefix and X display per build tree, brought up by
+# the wine_session fixture and shut down after the last test that needs it.
+if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
+  set(TK_WINE_STATE ${CMAKE_BINARY_DIR}/wine)
+  add_test(NAME wine_session_start
+           COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh start ${TK_WINE_STATE})
+  add_test(NAME wine_session_stop
+           COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh stop ${TK_WINE_STATE})
+  set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+  set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+endif()
+
+# Marks a test that runs a program of this build, so that under Wine it
+# starts after the session is up.
+function(tk_test_uses_build test)
+  if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
+    set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine)
+  endif()
+  set_property(TEST ${test} APPEND PROPERTY LABELS ${CMAKE_SYSTEM_NAME})
+endfunction()
+
+# One GoogleTest program per group of tests. The program is built in every
+# build; it is registered as a test only where this build's programs run.
+function(tk_add_gtest name)
+  add_executable(${name} ${ARGN} ${CMAKE_SOURCE_DIR}/tests/test_util.cc)
+  if(WIN32)
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/test_util_win32.cc)
+  else()
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/test_util_posix.cc)
+  endif()
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE tk_lib GTest::gtest GTest::gtest_main)
+  tk_warnings(${name})
+  if(TK_CAN_RUN)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+    tk_test_uses_build(${name})
+  endif()
+endfunction()

@@ -1,0 +1,67 @@
+#!/bin/sh
+# Brings up (start) or shuts down (stop) the Wine session of one build tree:
+# an X display from Xvfb, a private prefix and one persistent wineserver.
+#   wine-session.sh start|stop STATE_DIR
+set -u
+action=$1
+state=$2
+export WINEPREFIX="$state/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+stop_session() {
+  if [ -d "$WINEPREFIX" ]; then
+    /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 </dev/null
+    /usr/lib/wine/wineserver64 -w >/dev/null 2>&1 </dev/null
+  fi
+  if [ -f "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" 2>/dev/null
+    rm -f "$state/xvfb.pid" "$state/display"
+  fi
+}
+
+case "$action" in
+stop)
+  stop_session
+  exit 0
+  ;;
+start)
+  stop_session
+  mkdir -p "$state"
+  # A display number that nothing else on this machine uses.
+  n=$(( 90 + $$ % 400 ))
+  tries=0
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
+    n=$((n + 1)); tries=$((tries + 1))
+    [ $tries -gt 500 ] && { echo "no free X display" >&2; exit 1; }
+  done
+  setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp \
+    </dev/null >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  i=0
+  while [ ! -e "/tmp/.X11-unix/X$n" ]; do
+    sleep 0.1; i=$((i + 1))
+    [ $i -gt 100 ] && { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
+  done
+  echo ":$n" >"$state/display"
+  export DISPLAY=":$n"
+  # The persistent server first, detached from every pipe of the caller.
+  setsid /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1 &
+  sleep 0.2
+  if [ ! -f "$WINEPREFIX/.tk-ready" ]; then
+    /usr/lib/wine/wine64 wineboot --init </dev/null >"$state/wineboot.log" 2>&1
+    # No window manager under Xvfb: unmanaged windows close without a stall.
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+      </dev/null >>"$state/wineboot.log" 2>&1
+    touch "$WINEPREFIX/.tk-ready"
+  fi
+  # Bring the prefix's services up now, with their handles on a file, so
+  # that no test program starts them on its own pipes.
+  /usr/lib/wine/wine64 wineboot </dev/null >>"$state/wineboot.log" 2>&1
+  exit 0
+  ;;
+*)
+  echo "usage: wine-session.sh start|stop STATE_DIR" >&2
+  exit 2
+  ;;
+esac

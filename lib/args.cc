@@ -1,0 +1,68 @@
+// Cutting a command line into arguments by the kit's quoting rules.
+#include <algorithm>
+
+#include "kit.h"
+
+namespace tk {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+// One pass with a quoted/unquoted state instead of marking quoted blanks
+// with a placeholder byte: a byte of any value in a name (0xFE, a thorn in
+// Windows-1252, among them) reaches the caller unchanged.
+int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest) {
+  if (std::count(line.begin(), line.end(), '"') % 2 != 0)
+    return arg_odd_quotes;
+
+  std::size_t i = 0;
+  const std::size_t end = line.size();
+  while (i < end && is_blank(line[i])) ++i;
+
+  bool quoted = false;
+  std::uint32_t counter = 0;
+  while (counter != index && i < end) {
+    const char c = line[i];
+    if (c == '"') {
+      quoted = !quoted;
+      ++i;
+    } else if (is_blank(c) && !quoted) {
+      while (i < end && is_blank(line[i])) ++i;
+      ++counter;
+    } else {
+      ++i;
+    }
+  }
+
+  if (counter < index) {
+    if (!dest.empty()) dest[0] = 0;
+    return arg_missing;
+  }
+
+  std::size_t out = 0;
+  for (; i < end; ++i) {
+    const char c = line[i];
+    if (c == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (is_blank(c) && !quoted) break;
+    if (out + 1 >= dest.size()) {
+      if (!dest.empty()) dest[0] = 0;
+      return arg_too_long;
+    }
+    dest[out++] = c == '\t' ? ' ' : c;
+  }
+  if (dest.empty()) return arg_too_long;  // not even room for the terminator
+  dest[out] = 0;
+  return out == 0 ? arg_empty : arg_found;
+}
+
+int arg_fetch(std::uint32_t index, std::span<char> dest) {
+  return arg_cut(command_line(), index, dest);
+}
+
+}  // namespace tk

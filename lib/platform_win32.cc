@@ -1,0 +1,181 @@
+// Win32 implementation of the kit's platform routines (kernel32 only).
+#include <windows.h>
+
+#include <string>
+
+#include "kit.h"
+
+namespace tk {
+
+namespace {
+
+// Owns a kernel handle; INVALID_HANDLE_VALUE and null both mean none.
+class scoped_handle {
+ public:
+  explicit scoped_handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+  scoped_handle(const scoped_handle&) = delete;
+  scoped_handle& operator=(const scoped_handle&) = delete;
+  ~scoped_handle() { close(); }
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  // Closes now and reports whether the close succeeded.
+  bool close() {
+    const HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return h == INVALID_HANDLE_VALUE || h == nullptr || CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+// Writes all of `data`; WriteFile may write less than asked on pipes.
+std::uint32_t write_fully(HANDLE h, std::span<const char> data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const std::size_t rest = data.size() - done;
+    const DWORD chunk = rest > 0x40000000u ? 0x40000000u
+                                           : static_cast<DWORD>(rest);
+    DWORD n = 0;
+    if (!WriteFile(h, data.data() + done, chunk, &n, nullptr) || n == 0) break;
+    done += n;
+  }
+  return static_cast<std::uint32_t>(done);
+}
+
+}  // namespace
+
+void zero_block::release::operator()(char* p) const {
+  GlobalFree(static_cast<HGLOBAL>(p));
+}
+
+zero_block zero_block::allocate(std::size_t bytes) {
+  zero_block b;
+  b.ptr_.reset(static_cast<char*>(GlobalAlloc(GPTR, bytes == 0 ? 1 : bytes)));
+  if (b.ptr_) b.size_ = bytes;
+  return b;
+}
+
+void command_line_init(int, char**) {}
+
+std::string_view command_line() { return GetCommandLineA(); }
+
+std::uint32_t console_write_bytes(std::string_view bytes) {
+  return write_fully(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+}
+
+int file_read_all(const char* name, text_block& out, read_status* why) {
+  auto fail = [why](read_status s) {
+    if (why) *why = s;
+    return 0;
+  };
+  scoped_handle file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) return fail(read_status::open_failed);
+  DWORD high = 0;
+  const DWORD low = GetFileSize(file.get(), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+    return fail(read_status::size_failed);
+  if (high != 0 || low > 0xFFFFFFFFu - 3) return fail(read_status::too_large);
+  zero_block block = zero_block::allocate(std::size_t{low} + 3);
+  if (!block) return fail(read_status::no_memory);
+  DWORD done = 0;
+  while (done < low) {
+    DWORD n = 0;
+    if (!ReadFile(file.get(), block.data() + done, low - done, &n, nullptr))
+      return fail(read_status::read_failed);
+    if (n == 0) break;
+    done += n;
+  }
+  if (done != low) return fail(read_status::read_failed);
+  out.block = std::move(block);
+  out.size = low;
+  if (why) *why = read_status::ok;
+  return 1;
+}
+
+write_result file_write_all(const char* name, std::span<const char> data) {
+  write_result r;
+  scoped_handle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+  if (!file.valid()) return r;
+  r.written = write_fully(file.get(), data);
+  r.ok = r.written == data.size() && file.close();
+  return r;
+}
+
+write_result file_replace_all(const char* name, std::span<const char> data) {
+  write_result r;
+  // A name beside the target, unique to this process.
+  const std::string temp = std::string(name) + ".tk" +
+                           std::to_string(GetCurrentProcessId()) + ".tmp";
+  {
+    scoped_handle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
+    if (!file.valid()) return r;
+    r.written = write_fully(file.get(), data);
+    const bool written =
+        r.written == data.size() && FlushFileBuffers(file.get()) != 0;
+    if (!file.close() || !written) {
+      DeleteFileA(temp.c_str());
+      return r;
+    }
+  }
+  if (!MoveFileExA(temp.c_str(), name,
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileA(temp.c_str());
+    return r;
+  }
+  r.ok = true;
+  return r;
+}
+
+int file_exists(const char* name) {
+  WIN32_FIND_DATAA data;
+  const HANDLE h = FindFirstFileA(name, &data);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  FindClose(h);
+  return 1;
+}
+
+run_result run_and_wait(const char* command_line,
+                        std::uint32_t priority_class) {
+  run_result r;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  // CreateProcessA may write into the command line, so it gets a copy.
+  std::string line(command_line);
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &info))
+    return r;
+  r.started = true;
+  scoped_handle process(info.hProcess);
+  scoped_handle thread(info.hThread);
+  SetPriorityClass(process.get(), priority_class);
+
+  const HANDLE self = GetCurrentThread();
+  const int saved = GetThreadPriority(self);
+  SetThreadPriority(self, THREAD_PRIORITY_IDLE);
+  // The exit code alone cannot tell a program that ended with 259 from one
+  // still running; the process handle's signalled state can.
+  DWORD code = STILL_ACTIVE;
+  for (;;) {
+    const DWORD wait = WaitForSingleObject(process.get(), 1);
+    if (wait == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process.get(), &code);
+      break;
+    }
+    if (wait != WAIT_TIMEOUT) {
+      code = 0xFFFFFFFFu;
+      break;
+    }
+  }
+  SetThreadPriority(self, saved);
+  r.exit_code = code;
+  return r;
+}
+
+}  // namespace tk

@@ -1,0 +1,21 @@
+#!/bin/sh
+# Installs what the kit's builds and tests need from Debian's archive, only
+# what is missing. Run as root.
+set -eu
+packages="cmake g++ make libgtest-dev googletest
+g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+wine64 xvfb xauth x11-apps imagemagick
+clang llvm libclang-rt-14-dev clang-tidy clang-format valgrind tmux perl time"
+missing=""
+for p in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed'; then
+    missing="$missing $p"
+  fi
+done
+if [ -n "$missing" ]; then
+  echo "installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  # shellcheck disable=SC2086
+  apt-get install -y -q --no-install-recommends $missing
+fi

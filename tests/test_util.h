@@ -1,0 +1,65 @@
+// Helpers shared by the kit's tests: scratch directories, whole files and
+// running the built programs with their output captured in files.
+#ifndef TK_TESTS_TEST_UTIL_H_
+#define TK_TESTS_TEST_UTIL_H_
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tk::test {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes away.
+class temp_dir {
+ public:
+  temp_dir();
+  temp_dir(const temp_dir&) = delete;
+  temp_dir& operator=(const temp_dir&) = delete;
+  ~temp_dir();
+  const std::filesystem::path& path() const { return path_; }
+  // path() / name as a string.
+  std::string file(std::string_view name) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Whole files, byte for byte.
+std::string read_file(const std::filesystem::path& name);
+void write_file(const std::filesystem::path& name, std::string_view bytes);
+
+// What a finished program left behind.
+struct run_output {
+  bool started = false;
+  unsigned exit_code = 0;
+  std::string out;  // everything written to standard output
+  std::string err;  // everything written to standard error
+};
+
+// Starts `command_line` (its first item names the program) in directory
+// `cwd` (empty: the current one), with standard input read from
+// `stdin_bytes`, waits for it and collects its output. Output goes through
+// files, never pipes. On Windows the line reaches the program unchanged; on
+// POSIX it is cut into argv by the kit's own rules.
+run_output run_capture(const std::string& command_line,
+                       const std::filesystem::path& cwd = {},
+                       std::string_view stdin_bytes = {});
+
+// The directory of the running test program: the build's bin/, where the
+// tools and helper programs are.
+std::filesystem::path bin_dir();
+
+// The path of a program of this build: bin_dir()/name, with ".exe" on
+// Windows.
+std::string program_path(std::string_view name);
+
+// ".exe" on Windows, "" elsewhere.
+std::string_view exe_suffix();
+
+// Wraps a text in quotation marks for a command line.
+std::string quoted(std::string_view text);
+
+}  // namespace tk::test
+
+#endif  // TK_TESTS_TEST_UTIL_H_

@@ -1,0 +1,74 @@
+// POSIX side of the test helpers.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <stdexcept>
+#include <vector>
+
+#include "kit.h"
+#include "test_util.h"
+
+extern char** environ;
+
+namespace tk::test {
+
+namespace fs = std::filesystem;
+
+run_output run_capture(const std::string& command_line, const fs::path& cwd,
+                       std::string_view stdin_bytes) {
+  run_output r;
+  std::vector<std::string> args;
+  std::string arg(command_line.size() + 1, '\0');
+  for (std::uint32_t i = 0;; ++i) {
+    const int code = tk::arg_cut(command_line, i, arg);
+    if (code == tk::arg_missing || code == tk::arg_odd_quotes) break;
+    args.emplace_back(arg.c_str());
+  }
+  if (args.empty()) return r;
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  temp_dir io;
+  const std::string in_name = io.file("stdin");
+  const std::string out_name = io.file("stdout");
+  const std::string err_name = io.file("stderr");
+  write_file(in_name, stdin_bytes);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, in_name.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out_name.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_name.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const std::string dir = cwd.string();
+  if (!dir.empty())
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  pid_t pid = 0;
+  const int rc =
+      posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return r;
+  r.started = true;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status))
+    r.exit_code = static_cast<unsigned>(WEXITSTATUS(status));
+  else
+    r.exit_code = 128u + static_cast<unsigned>(WTERMSIG(status));
+  r.out = read_file(out_name);
+  r.err = read_file(err_name);
+  return r;
+}
+
+fs::path bin_dir() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+
+std::string_view exe_suffix() { return ""; }
+
+}  // namespace tk::test

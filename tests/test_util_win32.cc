@@ -1,0 +1,87 @@
+// Windows side of the test helpers.
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "test_util.h"
+
+namespace tk::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class handle {
+ public:
+  explicit handle(HANDLE h) : h_(h) {}
+  handle(const handle&) = delete;
+  handle& operator=(const handle&) = delete;
+  ~handle() {
+    if (h_ != INVALID_HANDLE_VALUE && h_ != nullptr) CloseHandle(h_);
+  }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+HANDLE open_inheritable(const std::string& name, DWORD access,
+                        DWORD disposition) {
+  SECURITY_ATTRIBUTES sa{};
+  sa.nLength = sizeof sa;
+  sa.bInheritHandle = TRUE;
+  return CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+run_output run_capture(const std::string& command_line, const fs::path& cwd,
+                       std::string_view stdin_bytes) {
+  run_output r;
+  temp_dir io;
+  const std::string in_name = io.file("stdin");
+  const std::string out_name = io.file("stdout");
+  const std::string err_name = io.file("stderr");
+  write_file(in_name, stdin_bytes);
+  {
+    handle in(open_inheritable(in_name, GENERIC_READ, OPEN_EXISTING));
+    handle out(open_inheritable(out_name, GENERIC_WRITE, CREATE_ALWAYS));
+    handle err(open_inheritable(err_name, GENERIC_WRITE, CREATE_ALWAYS));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in.get();
+    si.hStdOutput = out.get();
+    si.hStdError = err.get();
+    PROCESS_INFORMATION pi{};
+    std::string line = command_line;
+    const std::string dir = cwd.string();
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
+                        nullptr, dir.empty() ? nullptr : dir.c_str(), &si,
+                        &pi))
+      return r;
+    r.started = true;
+    handle process(pi.hProcess);
+    handle thread(pi.hThread);
+    WaitForSingleObject(process.get(), INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    r.exit_code = code;
+  }
+  r.out = read_file(out_name);
+  r.err = read_file(err_name);
+  return r;
+}
+
+fs::path bin_dir() {
+  char name[MAX_PATH * 4];
+  const DWORD n = GetModuleFileNameA(nullptr, name, sizeof name);
+  if (n == 0 || n >= sizeof name)
+    throw std::runtime_error("cannot find the test program's directory");
+  return fs::path(std::string(name, n)).parent_path();
+}
+
+std::string_view exe_suffix() { return ".exe"; }
+
+}  // namespace tk::test
