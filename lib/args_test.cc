@@ -1,1 +1,186 @@
+#include <array>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "gtest/gtest.h"
+#include "kit.h"
+#include "test_util.h"
+
+namespace {
+
+struct cut {
+  int code;
+  std::string text;
+  bool operator==(const cut&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const cut& c) {
+  return os << c.code << " [" << c.text << "]";
+}
+
+cut cut_of(std::string_view line, std::uint32_t index) {
+  std::array<char, 1024> buf{};
+  buf[0] = 'X';
+  buf[1] = 0;
+  const int code = tk::arg_cut(line, index, buf);
+  return {code, buf.data()};
+}
+
+TEST(ArgCut, ProgramNameAndQuotedArguments) {
+  EXPECT_EQ(cut_of("tksub a.equ b.asm c.asm", 0), (cut{1, "tksub"}));
+  EXPECT_EQ(cut_of("tksub a.equ b.asm c.asm", 3), (cut{1, "c.asm"}));
+  EXPECT_EQ(cut_of("tksub a.equ b.asm c.asm", 4), (cut{2, ""}));
+  EXPECT_EQ(cut_of("\"C:\\My Tools\\tksub.exe\" x", 0),
+            (cut{1, "C:\\My Tools\\tksub.exe"}));
+  EXPECT_EQ(cut_of("p \"my  file.equ\" next", 1), (cut{1, "my  file.equ"}));
+  EXPECT_EQ(cut_of("p \"my  file.equ\" next", 2), (cut{1, "next"}));
+  // A tab inside quotes comes back as a space; tabs outside separate.
+  EXPECT_EQ(cut_of("p\t\"a\tb\"\tc", 1), (cut{1, "a b"}));
+  EXPECT_EQ(cut_of("p\t\"a\tb\"\tc", 2), (cut{1, "c"}));
+  // Mixed quoted and unquoted stretches make one argument.
+  EXPECT_EQ(cut_of("p ab\"c d\"e\"\"f g", 1), (cut{1, "abc def"}));
+  EXPECT_EQ(cut_of("p ab\"c d\"e\"\"f g", 2), (cut{1, "g"}));
+  // Leading blanks are skipped; runs of blanks are one separator.
+  EXPECT_EQ(cut_of("   p  \t a", 1), (cut{1, "a"}));
+}
+
+TEST(ArgCut, EmptyPositionsAndMissingArguments) {
+  EXPECT_EQ(cut_of("p \"\" x", 1), (cut{4, ""}));
+  EXPECT_EQ(cut_of("p \"\" x", 2), (cut{1, "x"}));
+  // A trailing blank opens one more, empty position.
+  EXPECT_EQ(cut_of("p a ", 2), (cut{4, ""}));
+  EXPECT_EQ(cut_of("p a ", 3), (cut{2, ""}));
+  EXPECT_EQ(cut_of("p a", 2), (cut{2, ""}));
+  EXPECT_EQ(cut_of("", 0), (cut{4, ""}));
+  EXPECT_EQ(cut_of("", 1), (cut{2, ""}));
+  EXPECT_EQ(cut_of(" \t ", 0), (cut{4, ""}));
+  EXPECT_EQ(cut_of(" \t ", 1), (cut{2, ""}));
+  EXPECT_EQ(cut_of("p a", 0xFFFFFFFFu), (cut{2, ""}));
+}
+
+TEST(ArgCut, OddQuotesLeaveDestinationUntouched) {
+  for (std::string_view line : {"\"p", "p \"a b\" \"", "p \"a\" \"b\" \""}) {
+    for (std::uint32_t i = 0; i < 4; ++i)
+      EXPECT_EQ(cut_of(line, i), (cut{3, "X"})) << line << " " << i;
+  }
+}
+
+TEST(ArgCut, BytesOfAnyValueKept) {
+  // 0xFE (a thorn in Windows-1252) and other high bytes reach the caller
+  // unchanged, quoted or not.
+  EXPECT_EQ(cut_of("p \xFE\xFF\x80", 1), (cut{1, "\xFE\xFF\x80"}));
+  EXPECT_EQ(cut_of("p \"a\xFE b\"", 1), (cut{1, "a\xFE b"}));
+}
+
+TEST(ArgCut, LongLinesAndSmallDestinations) {
+  // A line far past 191 characters is cut like any other.
+  std::string line = "p";
+  for (int i = 0; i < 100; ++i) line += " arg" + std::to_string(i);
+  line += " \"" + std::string(300, 'q') + " z\"";
+  EXPECT_EQ(cut_of(line, 100), (cut{1, "arg99"}));
+  EXPECT_EQ(cut_of(line, 101), (cut{1, std::string(300, 'q') + " z"}));
+
+  // An argument that does not fit is reported, the destination emptied and
+  // nothing written past it.
+  std::array<char, 12> guarded{};
+  guarded.fill('#');
+  EXPECT_EQ(tk::arg_cut("p 12345678", 1, std::span(guarded).first(8)),
+            tk::arg_too_long);
+  EXPECT_EQ(guarded[0], 0);
+  EXPECT_EQ(guarded[8], '#');
+  EXPECT_EQ(tk::arg_cut("p 1234567", 1, std::span(guarded).first(8)),
+            tk::arg_found);
+  EXPECT_STREQ(guarded.data(), "1234567");
+  EXPECT_EQ(tk::arg_cut("p a", 1, std::span<char>()), tk::arg_too_long);
+}
+
+// A straightforward cutter: split on unquoted blanks, drop the quotes.
+std::vector<std::string> reference_cut(std::string_view line) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  std::string cur;
+  bool quoted = false;
+  for (; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '"') {
+      quoted = !quoted;
+    } else if ((c == ' ' || c == '\t') && !quoted) {
+      out.push_back(cur);
+      cur.clear();
+      while (i + 1 < line.size() && (line[i + 1] == ' ' || line[i + 1] == '\t'))
+        ++i;
+    } else {
+      cur += c == '\t' ? ' ' : c;
+    }
+  }
+  out.push_back(cur);
+  return out;
+}
+
+TEST(ArgCut, AgreesWithReferenceOnRandomLines) {
+  std::mt19937 rng(7);
+  const char alphabet[] = {'a', 'b', ' ', ' ', '\t', '"', '\xFE', 'z'};
+  for (int round = 0; round < 20000; ++round) {
+    std::string line;
+    const std::size_t len = rng() % 24;
+    for (std::size_t i = 0; i < len; ++i) line += alphabet[rng() % 8];
+    const std::size_t quotes = static_cast<std::size_t>(
+        std::count(line.begin(), line.end(), '"'));
+    if (quotes % 2 != 0) {
+      EXPECT_EQ(cut_of(line, 0).code, tk::arg_odd_quotes);
+      continue;
+    }
+    const std::vector<std::string> want = reference_cut(line);
+    for (std::uint32_t i = 0; i <= want.size(); ++i) {
+      const cut got = cut_of(line, i);
+      if (i == want.size()) {
+        ASSERT_EQ(got, (cut{2, ""})) << "[" << line << "] " << i;
+      } else {
+        ASSERT_EQ(got, (cut{want[i].empty() ? 4 : 1, want[i]}))
+            << "[" << line << "] " << i;
+      }
+    }
+  }
+}
+
+// The cutting rules seen by a real program, started with a command line.
+std::string echo(const std::string& args) {
+  const tk::test::run_output r =
+      tk::test::run_capture(tk::test::quoted(tk::test::program_path("arg_echo")) + args);
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exit_code, 0u);
+  return r.out;
+}
+
+TEST(ArgFetch, RealProcess) {
+  const std::string out = echo(" first \"two words\" a\"b c\"d \"\"");
+  const std::string tail = out.substr(out.find("\r\n") + 2);
+  EXPECT_EQ(tail,
+            "1 1 [first]\r\n"
+            "2 1 [two words]\r\n"
+            "3 1 [ab cd]\r\n"
+            "4 4 []\r\n"
+            "5 2 []\r\n");
+  // Argument 0 is the program's name as typed, without its quotes.
+  EXPECT_EQ(out.substr(0, out.find("\r\n")),
+            "0 1 [" + tk::test::program_path("arg_echo") + "]");
+}
+
+#ifdef _WIN32
+TEST(ArgFetch, RealProcessExactWindowsLines) {
+  // Only Windows hands a program its command line unchanged: odd quotes,
+  // tabs and trailing blanks reach it as typed.
+  std::string out = echo(" a \"b");
+  EXPECT_EQ(out,
+            "0 3 [X]\r\n1 3 [X]\r\n2 3 [X]\r\n3 3 [X]\r\n4 3 [X]\r\n5 3 [X]\r\n");
+  out = echo("\ta\t\"x\ty\"  ");
+  EXPECT_EQ(out.substr(out.find("\r\n") + 2),
+            "1 1 [a]\r\n2 1 [x y]\r\n3 4 []\r\n4 2 []\r\n5 2 []\r\n");
+  out = echo(" \xFE\xE9");
+  EXPECT_EQ(out.substr(out.find("\r\n") + 2, 10), "1 1 [\xFE\xE9]\r\n");
+}
+#endif
+
+}  // namespace

@@ -1,1 +1,119 @@
+#include <array>
+#include <filesystem>
+#include <string>
+
 #include "gtest/gtest.h"
+#include "kit.h"
+#include "test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tk::test::read_file;
+using tk::test::temp_dir;
+using tk::test::write_file;
+
+TEST(FileReadAll, ContentsFollowedByThreeZeros) {
+  temp_dir dir;
+  const std::string bytes("line 1\r\n\0\xFF\x80 end", 15);
+  write_file(dir.file("a.txt"), bytes);
+  tk::text_block block;
+  tk::read_status why = tk::read_status::open_failed;
+  ASSERT_EQ(tk::file_read_all(dir.file("a.txt").c_str(), block, &why), 1);
+  EXPECT_EQ(why, tk::read_status::ok);
+  EXPECT_EQ(block.size, 15u);
+  EXPECT_EQ(block.block.size(), 18u);
+  EXPECT_EQ(block.view(), bytes);
+  for (std::size_t i = 15; i < 18; ++i) EXPECT_EQ(block.data()[i], 0);
+
+  write_file(dir.file("empty"), "");
+  tk::text_block empty;
+  ASSERT_EQ(tk::file_read_all(dir.file("empty").c_str(), empty), 1);
+  EXPECT_EQ(empty.size, 0u);
+  ASSERT_EQ(empty.block.size(), 3u);
+  EXPECT_EQ(std::string(empty.data(), 3), std::string(3, '\0'));
+}
+
+TEST(FileReadAll, FailuresLeaveTheCallersBlockAlone) {
+  temp_dir dir;
+  write_file(dir.file("keep"), "kept");
+  tk::text_block block;
+  ASSERT_EQ(tk::file_read_all(dir.file("keep").c_str(), block), 1);
+  const char* before = block.data();
+  fs::create_directory(dir.path() / "sub");
+  for (const std::string& name :
+       {dir.file("missing"), dir.file("sub"), dir.file("k*")}) {
+    tk::read_status why = tk::read_status::ok;
+    EXPECT_EQ(tk::file_read_all(name.c_str(), block, &why), 0) << name;
+    EXPECT_EQ(why, tk::read_status::open_failed) << name;
+    EXPECT_EQ(block.data(), before);
+    EXPECT_EQ(block.view(), "kept");
+  }
+}
+
+TEST(FileExists, NamesPatternsAndDirectories) {
+  temp_dir dir;
+  write_file(dir.file("names.txt"), "x");
+  fs::create_directory(dir.path() / "sub");
+  EXPECT_EQ(tk::file_exists(dir.file("names.txt").c_str()), 1);
+  EXPECT_EQ(tk::file_exists(dir.file("sub").c_str()), 1);
+  EXPECT_EQ(tk::file_exists(dir.file("na*.t?t").c_str()), 1);
+  EXPECT_EQ(tk::file_exists(dir.file("zz*").c_str()), 0);
+  EXPECT_EQ(tk::file_exists(dir.file("names.tx").c_str()), 0);
+  EXPECT_EQ(tk::file_exists(""), 0);
+}
+
+TEST(FileWriteAll, WritesExactBytesAndReportsFailure) {
+  temp_dir dir;
+  const std::string bytes("a\r\nb\0c\xFE", 7);
+  tk::write_result r = tk::file_write_all(dir.file("out").c_str(), bytes);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.written, 7u);
+  EXPECT_EQ(read_file(dir.file("out")), bytes);
+  // Overwrites, and a count of 0 makes an empty file that counts as written.
+  r = tk::file_write_all(dir.file("out").c_str(), std::string_view());
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.written, 0u);
+  EXPECT_EQ(read_file(dir.file("out")), "");
+  // A missing directory cannot hold the file.
+  r = tk::file_write_all(dir.file("no/such/out").c_str(), bytes);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.written, 0u);
+}
+
+TEST(FileReplaceAll, ReplacesWholeOrLeavesTheOldFile) {
+  temp_dir dir;
+  const std::string target = dir.file("target.asm");
+  write_file(target, "old contents");
+  tk::write_result r = tk::file_replace_all(target.c_str(), "new");
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.written, 3u);
+  EXPECT_EQ(read_file(target), "new");
+  // Nothing is left beside the target.
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+  // A target in a missing directory: failure, nothing created.
+  r = tk::file_replace_all(dir.file("missing/t.asm").c_str(), "x");
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(fs::exists(dir.path() / "missing"));
+  // A target that is a directory stays a directory.
+  fs::create_directory(dir.path() / "d");
+  r = tk::file_replace_all(dir.file("d").c_str(), "x");
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(fs::is_directory(dir.path() / "d"));
+}
+
+TEST(ConsoleWrite, ExactBytesReachStandardOutput) {
+  const tk::test::run_output r = tk::test::run_capture(
+      tk::test::quoted(tk::test::program_path("child")) +
+      " print \"tab\there \xFE\xFF end\"");
+  ASSERT_TRUE(r.started);
+  EXPECT_EQ(r.exit_code, 0u);
+  EXPECT_EQ(r.out, "tab here \xFE\xFF end\r\n");
+}
+
+}  // namespace

@@ -121,11 +121,11 @@ struct write_result {
 
 // Creates or truncates the file and writes `data` to it; no other process
 // may open it meanwhile.
-write_result file_write_all(const char* name, std::span<const char> data);
+write_result file_write_all(const char* name, std::string_view data);
 
 // Writes `data` to a new file beside `name`, then puts it in the place of
 // `name`. A failed or interrupted write leaves any earlier file untouched.
-write_result file_replace_all(const char* name, std::span<const char> data);
+write_result file_replace_all(const char* name, std::string_view data);
 
 // Returns 1 when the name (or pattern with * and ?) matches something on
 // disk, a directory included, else 0.

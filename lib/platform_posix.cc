@@ -52,7 +52,7 @@ class scoped_fd {
 };
 
 // Writes all of `data`, going on after partial writes and interruptions.
-std::uint32_t write_fully(int fd, std::span<const char> data) {
+std::uint32_t write_fully(int fd, std::string_view data) {
   std::size_t done = 0;
   while (done < data.size()) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -136,7 +136,7 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
   return 1;
 }
 
-write_result file_write_all(const char* name, std::span<const char> data) {
+write_result file_write_all(const char* name, std::string_view data) {
   write_result r;
   scoped_fd fd(::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0) return r;
@@ -145,7 +145,7 @@ write_result file_write_all(const char* name, std::span<const char> data) {
   return r;
 }
 
-write_result file_replace_all(const char* name, std::span<const char> data) {
+write_result file_replace_all(const char* name, std::string_view data) {
   write_result r;
   std::string temp = std::string(name) + ".XXXXXX";
   scoped_fd fd(::mkstemp(temp.data()));

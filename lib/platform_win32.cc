@@ -30,7 +30,7 @@ class scoped_handle {
 };
 
 // Writes all of `data`; WriteFile may write less than asked on pipes.
-std::uint32_t write_fully(HANDLE h, std::span<const char> data) {
+std::uint32_t write_fully(HANDLE h, std::string_view data) {
   std::size_t done = 0;
   while (done < data.size()) {
     const std::size_t rest = data.size() - done;
@@ -94,7 +94,7 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
   return 1;
 }
 
-write_result file_write_all(const char* name, std::span<const char> data) {
+write_result file_write_all(const char* name, std::string_view data) {
   write_result r;
   scoped_handle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr,
                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -105,7 +105,7 @@ write_result file_write_all(const char* name, std::span<const char> data) {
   return r;
 }
 
-write_result file_replace_all(const char* name, std::span<const char> data) {
+write_result file_replace_all(const char* name, std::string_view data) {
   write_result r;
   // A name beside the target, unique to this process.
   const std::string temp = std::string(name) + ".tk" +

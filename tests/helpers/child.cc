@@ -2,6 +2,8 @@
 //   child exit N        exits with code N
 //   child sleep MS N    sleeps MS milliseconds, then exits with code N
 //   child print TEXT    writes TEXT and CR LF to standard output
+//   child run LINE      runs LINE with run_and_wait, then writes
+//                       "exit CODE" or "not started" and CR LF
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -30,6 +32,20 @@ int main(int argc, char** argv) {
   }
   if (v == "print") {
     tk::console_write(arg(2).data());
+    tk::console_write("\r\n");
+    return 0;
+  }
+  if (v == "run") {
+    const tk::run_result r =
+        tk::run_and_wait(arg(2).data(), tk::high_priority_class);
+    if (!r.started) {
+      tk::console_write("not started\r\n");
+      return 1;
+    }
+    std::array<char, tk::decimal_size> num{};
+    tk::int_to_decimal(static_cast<std::int32_t>(r.exit_code), num);
+    tk::console_write("exit ");
+    tk::console_write(num.data());
     tk::console_write("\r\n");
     return 0;
   }
