@@ -1,0 +1,131 @@
+#include "pair_reader.h"
+
+#include <cstring>
+
+namespace tk::tksub {
+
+namespace {
+
+constexpr char_classes make_pair_word_chars() {
+  char_classes c{};
+  c['+'] = 1;
+  c['-'] = 1;
+  c['.'] = 1;
+  for (int b = '0'; b <= '9'; ++b) c[static_cast<std::size_t>(b)] = 1;
+  for (int b = 'A'; b <= 'Z'; ++b) c[static_cast<std::size_t>(b)] = 1;
+  c['_'] = 1;
+  for (int b = 'a'; b <= 'z'; ++b) c[static_cast<std::size_t>(b)] = 1;
+  return c;
+}
+
+constexpr std::string_view missing_second_text =
+    "ERROR: MISSING SECOND ARGUMENT\r\n";
+constexpr std::string_view too_many_text = "ERROR: TOO MANY ARGUMENTS\r\n";
+constexpr std::string_view redefinition_text = "ERROR: SYMBOL REDEFINITION \"";
+constexpr std::string_view quote_line_end = "\"\r\n";
+constexpr std::string_view too_long_text =
+    "ERROR: WORD LONGER THAN 63 CHARACTERS\r\n";
+constexpr std::string_view table_full_text = "ERROR: NO ROOM IN WORD TABLE FOR \"";
+constexpr std::string_view line_number_text = "Line Number ";
+
+std::int32_t refuse(console_out& console, std::string_view message) {
+  console.write(message);
+  pair_error = 1;
+  return 1;
+}
+
+std::int32_t refuse_word(console_out& console, std::string_view message,
+                         const char* word) {
+  console.write(message);
+  console.write(word);
+  console.write(quote_line_end);
+  pair_error = 1;
+  return 1;
+}
+
+}  // namespace
+
+const char_classes pair_word_chars = make_pair_word_chars();
+
+std::int32_t pair_error = 0;
+
+void split_lines(std::string_view text, std::span<char* const> words,
+                 const char_classes& classes, line_handler handler,
+                 void* context, console_out& console) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* const end = p + text.size();
+  std::int32_t line_number = 0;
+  for (;;) {
+    std::int32_t count = 0;
+    bool text_ended = false;
+    for (;;) {
+      if (p == end) {
+        text_ended = true;
+        break;
+      }
+      const unsigned char c = *p++;
+      if (classes[c] == 0) {
+        if (c == '\n') break;
+        continue;
+      }
+      // A word: stored while it fits its buffer and there is a buffer for
+      // it; the rest of an over-long word is read and dropped, and words
+      // past the last buffer are only counted.
+      char* const buffer =
+          count < max_line_words ? words[static_cast<std::size_t>(count)]
+                                 : nullptr;
+      ++count;
+      std::size_t length = 0;
+      if (buffer) buffer[length++] = static_cast<char>(c);
+      while (p != end && classes[*p] != 0) {
+        if (buffer && length < word_buffer_size - 1)
+          buffer[length++] = static_cast<char>(*p);
+        ++p;
+      }
+      if (buffer) buffer[length] = 0;
+      // The character that ends the word is used up with it.
+      if (p == end) {
+        text_ended = true;
+        break;
+      }
+      if (*p++ == '\n') break;
+    }
+    ++line_number;
+    const std::int32_t stored = count < max_line_words ? count : max_line_words;
+    words[static_cast<std::size_t>(stored)][0] = 0;
+    if (handler(words, count, context) != 0) {
+      char number[decimal_size];
+      int_to_decimal(line_number, number);
+      console.write(line_number_text);
+      console.write(number);
+      return;
+    }
+    if (text_ended) return;
+  }
+}
+
+std::int32_t pair_line_handler(std::span<char* const> words,
+                               std::int32_t word_count, void* context) {
+  const auto& pairs = *static_cast<const pair_context*>(context);
+  console_out& console = *pairs.console;
+  if (word_count < 2) return refuse(console, missing_second_text);
+  if (word_count > 2) return refuse(console, too_many_text);
+  const char* key = words[0];
+  const char* partner = words[1];
+  if (str_compare(key, "exit") != 0) return 1;
+  const std::size_t key_length = std::strlen(key);
+  if (key_length > max_word_length || std::strlen(partner) > max_word_length)
+    return refuse(console, too_long_text);
+  const slot_result found =
+      word_find_slot({key, key_length}, *pairs.table);
+  if (found.slot == nullptr) return refuse_word(console, table_full_text, key);
+  if (found.found == 0) {
+    str_copy(key, found.slot->key);
+    str_copy(partner, found.slot->partner);
+    return 0;
+  }
+  if (str_compare(found.slot->partner, partner) != 0) return 0;
+  return refuse_word(console, redefinition_text, key);
+}
+
+}  // namespace tk::tksub

@@ -1,0 +1,180 @@
+#include "substitution_main.h"
+
+#include <array>
+#include <string_view>
+
+#include "kit.h"
+#include "pair_reader.h"
+#include "substitution_pass.h"
+#include "word_table.h"
+
+namespace tk::tksub {
+
+namespace {
+
+constexpr std::size_t name_size = 260;
+
+constexpr std::string_view usage_text =
+    "TKSUB : 'Token Substitute' Version 3\r\n\r\n"
+    "ARGUMENTS\r\n"
+    "  1. File with word pairs 'this that' or 'this = that'\r\n"
+    "  2. Source file to replace word in\r\n"
+    "  3. Target file to write results to\r\n\r\n"
+    "EXAMPLE : tksub myequate.equ mysource.asm myresult.asm\r\n";
+
+constexpr std::string_view missing_first_text =
+    "Missing first argument 'word file'\r\n";
+constexpr std::string_view missing_second_text =
+    "Missing second argument 'source file'\r\n";
+constexpr std::string_view missing_third_text =
+    "Missing third argument 'target file'\r\n";
+constexpr std::string_view written_at_text = " written at ";
+constexpr std::string_view bytes_text = " bytes\r\n";
+
+constexpr std::string_view no_table_memory_text =
+    "Not enough memory for the word table\r\n";
+constexpr std::string_view no_output_memory_text =
+    "Not enough memory for the target text\r\n";
+constexpr std::string_view output_too_large_text =
+    "Target text would be larger than 2147483647 bytes\r\n";
+
+using name_buffer = std::array<char, name_size>;
+
+// "<first><name><last>\r\n", the name between single quotation marks.
+void write_about_file(console_out& console, std::string_view first,
+                      const char* name, std::string_view last) {
+  console.write(first);
+  console.write(" '");
+  console.write(name);
+  console.write("'");
+  console.write(last);
+  console.write("\r\n");
+}
+
+// Reads a whole input file; says why when it cannot.
+bool read_input(console_out& console, std::string_view what, const char* name,
+                text_block& text) {
+  read_status why = read_status::ok;
+  if (file_read_all(name, text, &why) != 0) return true;
+  switch (why) {
+    case read_status::too_large:
+      console.write("Cannot read ");
+      write_about_file(console, what, name, ": 4 GiB or more");
+      break;
+    case read_status::no_memory:
+      console.write("Not enough memory to read ");
+      write_about_file(console, what, name, "");
+      break;
+    default:
+      console.write("Cannot read ");
+      write_about_file(console, what, name, "");
+      break;
+  }
+  return false;
+}
+
+// Fetches argument `index`. An argument that does not fit the buffer is
+// reported here; every other failure leaves the buffer empty for the
+// caller's own check.
+bool fetch_name(console_out& console, std::uint32_t index, name_buffer& name,
+                int& result) {
+  name[0] = 0;
+  result = arg_fetch(index, name);
+  if (result != arg_too_long) return true;
+  char number[decimal_size];
+  int_to_decimal(static_cast<std::int32_t>(index), number);
+  console.write("Argument ");
+  console.write(number);
+  console.write(" is too long for a file name (259 characters at most)\r\n");
+  show_usage(console);
+  return false;
+}
+
+int usage_after(console_out& console, std::string_view message) {
+  console.write(message);
+  show_usage(console);
+  return 1;
+}
+
+}  // namespace
+
+void show_usage(console_out& console) { console.write(usage_text); }
+
+int substitution_main(console_out& console) {
+  name_buffer pair_name{};
+  name_buffer source_name{};
+  name_buffer target_name{};
+  int result = 0;
+
+  if (!fetch_name(console, 1, pair_name, result)) return 1;
+  if (file_exists(pair_name.data()) == 0)
+    return usage_after(console, missing_first_text);
+  if (!fetch_name(console, 2, source_name, result)) return 1;
+  if (file_exists(source_name.data()) == 0)
+    return usage_after(console, missing_second_text);
+  if (!fetch_name(console, 3, target_name, result)) return 1;
+  if (result == arg_missing) return usage_after(console, missing_third_text);
+
+  owned_word_table table;
+  {
+    text_block pairs;
+    if (!read_input(console, "word file", pair_name.data(), pairs)) return 1;
+    table = word_table_create();
+    const buffer_array words =
+        buffer_array_create(word_buffer_count, word_buffer_size);
+    if (!table || !words) {
+      console.write(no_table_memory_text);
+      return 1;
+    }
+    pair_context context{&table.table, &console};
+    pair_error = 0;
+    split_lines(pairs.view(), words.buffers(), pair_word_chars,
+                pair_line_handler, &context, console);
+  }
+  if (pair_error != 0) return 1;
+
+  text_block source;
+  if (!read_input(console, "source file", source_name.data(), source))
+    return 1;
+  std::size_t size = source.size;
+  // The block holds three zero bytes behind the contents for this line end.
+  if (size != 0 && source.data()[size - 1] != '\n') {
+    source.data()[size++] = '\r';
+    source.data()[size++] = '\n';
+  }
+  output_text output;
+  // Twice the source covers every target but those where the swaps add more
+  // than the source's own size; the output block grows for those.
+  if (!output.reserve(2 * std::size_t{source.size} + 2)) {
+    console.write(no_output_memory_text);
+    return 1;
+  }
+  const pass_status status = substitute_words(
+      {source.data(), size}, output, source_word_chars, table.table);
+  if (status != pass_status::ok) {
+    console.write(status == pass_status::too_large ? output_too_large_text
+                                                   : no_output_memory_text);
+    return 1;
+  }
+  // Releases the source before the write; the target may be the source.
+  source = text_block{};
+  const std::string_view text = output.view();
+  if (!file_replace_all(target_name.data(), text).ok) {
+    console.write("Cannot write ");
+    write_about_file(console, "target file", target_name.data(), "");
+    return 1;
+  }
+  char count[decimal_size];
+  int_to_decimal(static_cast<std::int32_t>(text.size()), count);
+  console.write(target_name.data());
+  console.write(written_at_text);
+  console.write(count);
+  console.write(bytes_text);
+  return 0;
+}
+
+void process_console::write(std::string_view text) {
+  console_write_bytes(text);
+}
+
+}  // namespace tk::tksub

@@ -1,0 +1,19 @@
+// tksub's whole run: the argument checks, the pair file into the word
+// table, the substitution pass and the target file.
+#ifndef TK_TKSUB_SUBSTITUTION_MAIN_H_
+#define TK_TKSUB_SUBSTITUTION_MAIN_H_
+
+#include "console_out.h"
+
+namespace tk::tksub {
+
+// Writes the banner and the usage text.
+void show_usage(console_out& console);
+
+// Runs the tool on the process's command line (arg_fetch). Gives the exit
+// status: 0 when the target was written, 1 on every path where it was not.
+int substitution_main(console_out& console);
+
+}  // namespace tk::tksub
+
+#endif  // TK_TKSUB_SUBSTITUTION_MAIN_H_

@@ -1,0 +1,91 @@
+#include "substitution_pass.h"
+
+#include <cstring>
+
+namespace tk::tksub {
+
+namespace {
+
+constexpr char_classes make_source_word_chars() {
+  char_classes c{};
+  auto mark = [&c](int first, int last) {
+    for (int b = first; b <= last; ++b) c[static_cast<std::size_t>(b)] = 1;
+  };
+  mark(0x21, 0x26);
+  mark(0x2A, 0x2B);
+  mark(0x2D, 0x2E);
+  mark(0x30, 0x3A);
+  mark(0x3F, 0x5A);
+  mark(0x5F, 0x5F);
+  mark(0x61, 0x7A);
+  mark(0x7E, 0x7E);
+  return c;
+}
+
+}  // namespace
+
+const char_classes source_word_chars = make_source_word_chars();
+
+bool output_text::reserve(std::size_t capacity) {
+  zero_block block = zero_block::allocate(capacity);
+  if (!block) return false;
+  block_ = std::move(block);
+  length_ = 0;
+  return true;
+}
+
+pass_status output_text::grow(std::size_t needed) {
+  if (needed > max_output_size) return pass_status::too_large;
+  std::size_t capacity = block_.size() < max_output_size / 2
+                             ? 2 * block_.size()
+                             : max_output_size;
+  if (capacity < needed) capacity = needed;
+  zero_block larger = zero_block::allocate(capacity);
+  if (!larger) return pass_status::no_memory;
+  if (length_ != 0) std::memcpy(larger.data(), block_.data(), length_);
+  block_ = std::move(larger);
+  return pass_status::ok;
+}
+
+pass_status output_text::append(std::string_view bytes) {
+  if (bytes.size() > block_.size() - length_) {
+    const pass_status grown = grow(length_ + bytes.size());
+    if (grown != pass_status::ok) return grown;
+  }
+  if (!bytes.empty())
+    std::memcpy(block_.data() + length_, bytes.data(), bytes.size());
+  length_ += bytes.size();
+  return pass_status::ok;
+}
+
+pass_status substitute_words(std::string_view source, output_text& out,
+                             const char_classes& classes,
+                             const word_table& table) {
+  const char* p = source.data();
+  const char* const end = p + source.size();
+  auto cls = [&classes](const char* at) {
+    return classes[static_cast<unsigned char>(*at)];
+  };
+  while (p != end) {
+    const char* run = p;
+    while (p != end && cls(p) != 1) ++p;
+    if (p != run) {
+      const pass_status s =
+          out.append({run, static_cast<std::size_t>(p - run)});
+      if (s != pass_status::ok) return s;
+    }
+    if (p == end) break;
+    const char* word = p;
+    ++p;
+    while (p != end && cls(p) != 0) ++p;
+    const std::string_view text(word, static_cast<std::size_t>(p - word));
+    const slot_result found = word_find_slot(text, table);
+    const std::string_view written =
+        found.found != 0 ? std::string_view(found.slot->partner) : text;
+    const pass_status s = out.append(written);
+    if (s != pass_status::ok) return s;
+  }
+  return pass_status::ok;
+}
+
+}  // namespace tk::tksub

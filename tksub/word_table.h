@@ -1,0 +1,93 @@
+// The word table: a fixed hash table of 131073 slots with open addressing
+// that maps each key of the pair file to its partner word. It is filled
+// once while the pair file is read and only read afterwards.
+#ifndef TK_TKSUB_WORD_TABLE_H_
+#define TK_TKSUB_WORD_TABLE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "kit.h"
+
+namespace tk::tksub {
+
+inline constexpr std::uint32_t table_slot_count = 131073;  // 2^17 + 1
+inline constexpr std::size_t word_field_size = 64;
+// Longest key or partner: a slot field holds it with its terminator, and the
+// hash weights exactly this many character positions.
+inline constexpr std::size_t max_word_length = word_field_size - 1;
+inline constexpr std::size_t prime_count = 64;
+
+// One entry: empty while key[0] is zero.
+struct word_slot {
+  char key[word_field_size];
+  char partner[word_field_size];
+};
+static_assert(sizeof(word_slot) == 128);
+
+// Equal fixed-size buffers in one zero-filled storage block, with a second
+// block holding a pointer to each buffer.
+struct buffer_array {
+  zero_block pointers;
+  zero_block storage;
+
+  explicit operator bool() const { return pointers && storage; }
+  std::span<char*> buffers() const;
+};
+
+// Obtains both blocks for `count` buffers of `size` bytes. Gives an empty
+// buffer_array (false) when either block cannot be had or count is 0.
+buffer_array buffer_array_create(std::uint32_t count, std::uint32_t size);
+
+// The 64 smallest primes in descending order (311, 307, ..., 3, 2) in a
+// zero_block of 64 std::uint32_t; an empty block when memory is short.
+zero_block prime_table_create();
+
+// What the callers pass around; the blocks behind it live in an
+// owned_word_table.
+struct word_table {
+  std::span<char* const> slots;  // slot_count pointers, each at a word_slot
+  std::uint32_t slot_count = 0;
+  std::span<const std::uint32_t> primes;  // prime_count entries
+};
+
+// A word table together with the blocks it lives in.
+struct owned_word_table {
+  buffer_array slot_blocks;
+  zero_block prime_block;
+  word_table table;
+
+  explicit operator bool() const { return table.slot_count != 0; }
+};
+
+// An empty table of table_slot_count slots; false when memory is short.
+owned_word_table word_table_create();
+
+// Index from 0 to slot_count - 1. The sum over the word's bytes of the low
+// 16 bits of byte × primes[i + 1], plus the length once per byte, modulo
+// slot_count. Positions past max_word_length carry no weight.
+std::uint32_t word_hash(std::string_view word, std::uint32_t slot_count,
+                        std::span<const std::uint32_t> primes);
+
+// Where a search stopped. found 1: the slot's key is the word. found 0 with
+// a slot: the slot is empty and the word belongs there. found 0 with no
+// slot: the word cannot be in the table (empty or longer than
+// max_word_length), or the search came back to its start without meeting
+// the word or an empty slot.
+struct slot_result {
+  word_slot* slot = nullptr;
+  std::int32_t found = 0;
+};
+
+// Searches from `start` (below slot_count) with the step 4 × length.
+slot_result word_probe(std::string_view word, std::uint32_t start,
+                       const word_table& table);
+
+// word_probe from the word's hash index.
+slot_result word_find_slot(std::string_view word, const word_table& table);
+
+}  // namespace tk::tksub
+
+#endif  // TK_TKSUB_WORD_TABLE_H_
