@@ -1,0 +1,10 @@
+// jumptest: a modal dialog built in memory whose buttons fetch values
+// through a jump table. The process ends with the dialog's result.
+#include <windows.h>
+
+#include "dialog_win32.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  tk::module_handle = GetModuleHandleA(nullptr);
+  ExitProcess(static_cast<UINT>(tk::run_dialog()));
+}
