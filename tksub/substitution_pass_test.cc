@@ -1,0 +1,126 @@
+#include "substitution_pass.h"
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gtest/gtest.h"
+
+namespace {
+
+using tk::tksub::pass_status;
+using tk::tksub::source_word_chars;
+
+class SubstitutionPass : public ::testing::Test {
+ protected:
+  void enter(const std::string& key, const std::string& partner) {
+    const tk::tksub::slot_result r =
+        tk::tksub::word_find_slot(key, owned.table);
+    ASSERT_NE(r.slot, nullptr);
+    ASSERT_EQ(r.found, 0);
+    std::strcpy(r.slot->key, key.c_str());
+    std::strcpy(r.slot->partner, partner.c_str());
+  }
+
+  // The output for `source`, starting from the block size that the tool
+  // uses: twice the source plus room for a line end.
+  std::string run(std::string_view source) {
+    tk::tksub::output_text out;
+    EXPECT_TRUE(out.reserve(2 * source.size() + 2));
+    EXPECT_EQ(tk::tksub::substitute_words(source, out, source_word_chars,
+                                          owned.table),
+              pass_status::ok);
+    return std::string(out.view());
+  }
+
+  tk::tksub::owned_word_table owned = tk::tksub::word_table_create();
+};
+
+TEST_F(SubstitutionPass, WholeWordsWithCase) {
+  enter("CONST", "10");
+  enter("a", "b");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"mov eax, CONST\r\n", "mov eax, 10\r\n"},
+      {"(CONST)", "(10)"},
+      {"[a]", "[b]"},
+      {"const CONSTANT CONST: CONST+1 $a a.b a? a! @a a~ ~a",
+       "const CONSTANT CONST: CONST+1 $a a.b a? a! @a a~ ~a"},
+      {"a,a;a/a<a>a=a'a`a^a|a\\a{a}", "b,b;b/b<b>b=b'b`b^b|b\\b{b}"},
+      {"\x80" "a\xFF" "a\ta\x7F" "a", "\x80" "b\xFF" "b\tb\x7F" "b"},
+      {"push CONST\r\npop a", "push 10\r\npop b"},
+      {"", ""},
+      {"a", "b"},
+      {"nothing to swap here\r\n", "nothing to swap here\r\n"},
+  };
+  for (const auto& [source, target] : cases)
+    EXPECT_EQ(run(source), target) << source;
+}
+
+TEST_F(SubstitutionPass, PartnersAreNotLookedUpAgain) {
+  enter("a", "b");
+  enter("b", "c");
+  enter("c", "a");
+  EXPECT_EQ(run("a b c\r\n"), "b c a\r\n");
+}
+
+TEST_F(SubstitutionPass, ZeroBytesAndTheEndOfTheTextLoseNothing) {
+  enter("a", "xyz");
+  const std::string source("a\0a\0\0a", 6);
+  EXPECT_EQ(run(source), std::string("xyz\0xyz\0\0xyz", 12));
+  EXPECT_EQ(run(std::string("\0", 1)), std::string("\0", 1));
+}
+
+TEST_F(SubstitutionPass, LongSourceWordsAreWrittenWhole) {
+  const std::string key(63, 'k');
+  enter(key, "short");
+  EXPECT_EQ(run(key + " " + key), "short short");
+  for (std::size_t n : {64u, 127u, 128u, 129u, 5000u}) {
+    const std::string word = key + std::string(n - 63, 'k');
+    EXPECT_EQ(run(word + "\r\n" + key), word + "\r\nshort") << n;
+  }
+}
+
+TEST_F(SubstitutionPass, OutputGrowsPastTwiceTheSource) {
+  const std::string partner(63, 'P');
+  enter("a", partner);
+  std::string source, expected;
+  for (int i = 0; i < 1000; ++i) {
+    source += "a ";
+    expected += partner + " ";
+  }
+  tk::tksub::output_text out;
+  ASSERT_TRUE(out.reserve(2 * source.size() + 2));
+  ASSERT_EQ(tk::tksub::substitute_words(source, out, source_word_chars,
+                                        owned.table),
+            pass_status::ok);
+  EXPECT_EQ(out.view(), expected);
+  EXPECT_GE(out.capacity(), expected.size());
+
+  // From a block of a single byte as well.
+  tk::tksub::output_text tiny;
+  ASSERT_TRUE(tiny.reserve(1));
+  ASSERT_EQ(tk::tksub::substitute_words("a", tiny, source_word_chars,
+                                        owned.table),
+            pass_status::ok);
+  EXPECT_EQ(tiny.view(), partner);
+}
+
+TEST(SourceWordChars, ExactlyTheListedCharacters) {
+  std::string listed;
+  for (int c = 0; c < 256; ++c)
+    if (source_word_chars[static_cast<std::size_t>(c)] != 0) {
+      EXPECT_EQ(source_word_chars[static_cast<std::size_t>(c)], 1);
+      listed += static_cast<char>(c);
+    }
+  EXPECT_EQ(listed,
+            "!\"#$%&*+-.0123456789:?@ABCDEFGHIJKLMNOPQRSTUVWXYZ_"
+            "abcdefghijklmnopqrstuvwxyz~");
+  for (int c = 0; c < 256; ++c) {
+    if (tk::tksub::pair_word_chars[static_cast<std::size_t>(c)] != 0) {
+      EXPECT_EQ(source_word_chars[static_cast<std::size_t>(c)], 1) << c;
+    }
+  }
+}
+
+}  // namespace
