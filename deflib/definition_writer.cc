@@ -1,0 +1,169 @@
+#include "definition_writer.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+#include <utility>
+
+#include "kit.h"
+
+namespace deflib {
+
+namespace {
+
+constexpr const char* rule = "  ; ------------------------------------------";
+
+bool ends_line(char c) { return c == '\0' || c == '\r' || c == '\n'; }
+
+bool stops_name(char c) { return static_cast<unsigned char>(c) <= 13; }
+
+// 1-based number of the line that holds byte `offset`, counting CR LF, a
+// lone LF and a lone CR as one line end each.
+std::uint32_t line_number_at(std::string_view text, std::size_t offset) {
+  std::uint32_t line = 1;
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n' ||
+        (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+      ++line;
+  }
+  return line;
+}
+
+// Longest run of bytes that read_line copies into its destination.
+std::size_t longest_name(std::string_view text) {
+  std::size_t longest = 0;
+  std::size_t run = 0;
+  for (const char c : text) {
+    run = stops_name(c) ? 0 : run + 1;
+    longest = std::max(longest, run);
+  }
+  return longest;
+}
+
+// Composes lines with str_concat_n in a buffer sized for the longest line
+// this list can produce, then appends them to an output text.
+class line_composer {
+ public:
+  explicit line_composer(std::size_t longest_piece_total)
+      : buffer_(longest_piece_total + 1, '\0') {}
+
+  // Returns false, appending nothing, when the pieces do not fit; the buffer
+  // is sized so that this only guards against a sizing mistake.
+  bool append(std::string& out, std::initializer_list<const char*> pieces) {
+    buffer_[0] = '\0';
+    const char* line = tk::str_concat_n(buffer_, pieces);
+    if (line == nullptr) return false;
+    out.append(line, tk::str_length(line));
+    return true;
+  }
+
+ private:
+  std::string buffer_;
+};
+
+definition_files failure(std::string message) {
+  definition_files f;
+  f.error = std::move(message);
+  return f;
+}
+
+}  // namespace
+
+definition_files write_definitions(std::string_view list,
+                                   std::string_view base_name) {
+  if (const std::size_t zero = list.find('\0');
+      zero != std::string_view::npos) {
+    return failure("line " + std::to_string(line_number_at(list, zero)) +
+                   " holds a zero byte; the list must be plain text");
+  }
+  if (list.size() >= std::numeric_limits<std::uint32_t>::max())
+    return failure("the list is too large");
+
+  // read_line walks a zero-terminated text.
+  const std::string text(list);
+  const std::string base(base_name);
+  const std::size_t longest = longest_name(text);
+  std::string name(longest + 1, '\0');
+  // The alias line holds a name twice; the import line a name and NAME.
+  line_composer compose(64 + 2 * longest + base.size());
+
+  definition_files f;
+  const std::uint32_t lines = tk::count_lines(text.c_str()) + 1;
+  f.def.reserve(16 + base.size() + lines * 10 + text.size());
+  f.inc.reserve(200 + 3 * base.size() + lines * 60 + 3 * text.size());
+
+  bool composed =
+      compose.append(f.def, {"LIBRARY ", base.c_str(), "\r\n"});
+  f.def += "\r\n";
+
+  f.inc += rule;
+  f.inc += "\r\n";
+  composed = composed &&
+             compose.append(f.inc, {"  ; prototypes for EXPORT ", base.c_str(),
+                                    " functions"});
+  f.inc += "\r\n";
+  composed = composed && compose.append(f.inc, {rule, "\r\n"});
+  f.inc += "\r\n";
+  composed = composed &&
+             compose.append(f.inc, {"    c_", base.c_str(),
+                                    " typedef PROTO C :VARARG", "\r\n"});
+  f.inc += "\r\n";
+
+  std::uint32_t position = 0;
+  for (std::uint32_t line_no = 1; composed; ++line_no) {
+    const tk::line_read read = tk::read_line(text.c_str(), name, position);
+    if (!read.fits) return failure("internal error: a line did not fit");
+    const char* n = name.data();
+    if (tk::skip_blanks(n) != 0) {
+      composed = compose.append(f.def, {"EXPORTS ", n, "\r\n"}) &&
+                 compose.append(f.inc, {"    externdef _imp__", n, ":PTR c_",
+                                        base.c_str(), "\r\n"}) &&
+                 compose.append(f.inc, {"    crt_", n, " equ ", "<", "_imp__",
+                                        n, ">", "\r\n"});
+      f.inc += "\r\n";
+    } else {
+      // A blank name part followed by a tab and text: the text cannot be
+      // taken as the name (the name ends at the tab), and dropping the line
+      // silently would lose it.
+      std::size_t stop = position + tk::str_length(n);
+      if (!ends_line(text[stop])) {
+        std::size_t end = stop + 1;
+        while (!ends_line(text[end])) ++end;
+        const std::string rest = text.substr(stop + 1, end - stop - 1);
+        if (tk::skip_blanks(rest.c_str()) != 0) {
+          return failure("line " + std::to_string(line_no) +
+                         " has text after a tab or other control character "
+                         "but no name before it");
+        }
+      }
+    }
+    if (read.next == 0) break;
+    position = read.next;
+  }
+  if (!composed) return failure("internal error: a line did not fit");
+  f.ok = true;
+  return f;
+}
+
+std::string base_name_of(std::string_view list_file) {
+  const std::string source(list_file);
+  std::string base(source.size() + 1, '\0');
+  tk::str_copy(source.c_str(), base);
+  tk::strip_extension(base.data());
+  return std::string(base.c_str());
+}
+
+std::string librarian_command(std::string_view prefix,
+                              std::string_view base_name) {
+  const std::string p(prefix);
+  const std::string base(base_name);
+  const bool blank = base.find_first_of(" \t") != std::string::npos;
+  std::string line(p.size() + base.size() + 8, '\0');
+  const char* quote = blank ? "\"" : "";
+  tk::str_concat_n(line, {p.c_str(), quote, base.c_str(), ".def", quote});
+  return std::string(line.c_str());
+}
+
+}  // namespace deflib

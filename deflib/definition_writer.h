@@ -1,0 +1,47 @@
+// deflib's definition writer: a list of exported names in, the bytes of the
+// module-definition file (NAME.def) and the assembler include file
+// (NAME.inc) out. Pure text work; no files, no processes.
+#ifndef TK_DEFLIB_DEFINITION_WRITER_H_
+#define TK_DEFLIB_DEFINITION_WRITER_H_
+
+#include <string>
+#include <string_view>
+
+namespace deflib {
+
+// What write_definitions made of a list.
+struct definition_files {
+  bool ok = false;
+  std::string def;    // NAME.def, byte for byte
+  std::string inc;    // NAME.inc, byte for byte
+  std::string error;  // when !ok: what is wrong with the list, naming the line
+};
+
+// Writes one export line to `def` and one import pointer and one alias to
+// `inc` for every line of `list` that holds a name, in list order.
+//
+// Lines end with CR LF, a lone LF or a lone CR; the last one may have no end.
+// A line holds a name when its first byte after spaces and tabs is 33 to 127;
+// the name is the line as read, leading and trailing spaces included, up to
+// the first control byte (tab, form feed, ...). The rest of a line after
+// such a byte is ignored. Names and `base_name` may be of any length.
+//
+// Fails, with ok == false and nothing in `def` or `inc`, when the list holds
+// a zero byte or a line whose only text stands after a tab or other control
+// byte (its name would otherwise be lost).
+definition_files write_definitions(std::string_view list,
+                                   std::string_view base_name);
+
+// NAME for a list file: its name cut at the first full stop, directory part
+// included ("lists\names.txt" gives "lists\names", "..\names.txt" gives "").
+std::string base_name_of(std::string_view list_file);
+
+// The librarian's command line: `prefix`, then NAME.def. The file name is
+// put in quotation marks when it holds a blank, so that it stays one
+// argument.
+std::string librarian_command(std::string_view prefix,
+                              std::string_view base_name);
+
+}  // namespace deflib
+
+#endif  // TK_DEFLIB_DEFINITION_WRITER_H_

@@ -1,0 +1,29 @@
+// deflib's run: reads the list file named by argument 1, writes NAME.def and
+// NAME.inc, and starts the librarian on NAME.def.
+#ifndef TK_DEFLIB_GENERATOR_MAIN_H_
+#define TK_DEFLIB_GENERATOR_MAIN_H_
+
+#include <string_view>
+
+namespace deflib {
+
+// The command line that starts the toolkit's librarian, up to the name of
+// the module-definition file: the program link in \tolvane\bin at the root
+// of the current drive.
+std::string_view librarian_prefix();
+
+// Does the whole run on the process's command line (tk::command_line_init
+// must have been called) and returns the exit status:
+//   0  both files written, the librarian ran and exited with 0;
+//   1  usage text shown, list unreadable or unusable, an output file not
+//      written (the librarian is then not started), or the librarian could
+//      not be started;
+//   2  the librarian ran and exited with a non-zero code.
+// Every failure is reported with one line on standard output. The librarian
+// is started with `librarian` followed by NAME.def; deflib itself always
+// passes librarian_prefix().
+int generator_main(std::string_view librarian);
+
+}  // namespace deflib
+
+#endif  // TK_DEFLIB_GENERATOR_MAIN_H_

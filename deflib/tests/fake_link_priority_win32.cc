@@ -1,0 +1,17 @@
+#include <windows.h>
+
+#include "fake_link_priority.h"
+
+namespace fake_link {
+
+long own_priority() {
+  const HANDLE self = GetCurrentProcess();
+  DWORD now = GetPriorityClass(self);
+  for (int i = 0; i < 200 && now == NORMAL_PRIORITY_CLASS; ++i) {
+    Sleep(10);
+    now = GetPriorityClass(self);
+  }
+  return static_cast<long>(now);
+}
+
+}  // namespace fake_link
