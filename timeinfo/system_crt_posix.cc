@@ -1,0 +1,304 @@
+// The report's run-time services from the POSIX C library. Names, offsets
+// and conversions come from localtime_r and friends, tzname and timezone;
+// the key is read from standard input, with a terminal in raw mode so that
+// one key press is taken without Enter and without echo.
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "key_codes.h"
+#include "system_crt.h"
+
+namespace timeinfo {
+
+const char seconds_line_format[] =
+    " Time in seconds since UTC 1/1/1970: %" PRIu64 "\r\n";
+
+namespace {
+
+// How long the rest of an escape sequence or a UTF-8 character may take to
+// arrive after its first byte.
+constexpr int key_rest_wait_ms = 100;
+
+// The run-time's fixed form needs 26 bytes; room for larger years too.
+using time_text = std::array<char, 64>;
+
+bool to_time_t(std::int64_t t, std::time_t& out) {
+  if (!std::in_range<std::time_t>(t)) return false;
+  out = static_cast<std::time_t>(t);
+  return true;
+}
+
+void put_clock_text(std::span<char> buffer, const char* format) {
+  if (buffer.empty()) return;
+  buffer[0] = '\0';
+  if (buffer.size() < 9) return;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (localtime_r(&now, &local) == nullptr) return;
+  if (std::strftime(buffer.data(), buffer.size(), format, &local) == 0)
+    buffer[0] = '\0';
+}
+
+template <typename... Args>
+void append_formatted(std::string& out, const char* format, Args... args) {
+  const int n = std::snprintf(nullptr, 0, format, args...);
+  if (n <= 0) return;
+  const std::size_t old = out.size();
+  const auto length = static_cast<std::size_t>(n);
+  out.resize(old + length + 1);
+  std::snprintf(out.data() + old, length + 1, format, args...);
+  out.resize(old + length);
+}
+
+// The terminal settings to put back if the process is ended by a signal
+// while the terminal is raw.
+struct termios saved_settings;
+volatile sig_atomic_t settings_saved = 0;
+
+void restore_and_reraise(int sig) {
+  if (settings_saved != 0) tcsetattr(STDIN_FILENO, TCSANOW, &saved_settings);
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+constexpr std::array<int, 3> ending_signals{SIGHUP, SIGINT, SIGTERM};
+
+// Raw mode for one key: no line editing, no echo, no signal keys, CR kept
+// as CR. Does nothing when `fd` is not a terminal.
+class raw_terminal {
+ public:
+  explicit raw_terminal(int fd) : fd_(fd) {
+    if (isatty(fd) == 0 || tcgetattr(fd, &saved_) != 0) return;
+    struct termios raw = saved_;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    saved_settings = saved_;
+    settings_saved = 1;
+    struct sigaction action {};
+    action.sa_handler = restore_and_reraise;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < ending_signals.size(); ++i)
+      sigaction(ending_signals[i], &action, &old_actions_[i]);
+    active_ = tcsetattr(fd, TCSANOW, &raw) == 0;
+  }
+  raw_terminal(const raw_terminal&) = delete;
+  raw_terminal& operator=(const raw_terminal&) = delete;
+  ~raw_terminal() {
+    if (settings_saved == 0) return;
+    if (active_) tcsetattr(fd_, TCSANOW, &saved_);
+    for (std::size_t i = 0; i < ending_signals.size(); ++i)
+      sigaction(ending_signals[i], &old_actions_[i], nullptr);
+    settings_saved = 0;
+  }
+
+ private:
+  int fd_;
+  struct termios saved_ {};
+  std::array<struct sigaction, ending_signals.size()> old_actions_{};
+  bool active_ = false;
+};
+
+// Reads one byte; waits at most `wait_ms` for it (-1: as long as it
+// takes). False at end of input, on error or when the wait ran out.
+bool read_byte(int fd, unsigned char& byte, int wait_ms) {
+  if (wait_ms >= 0) {
+    struct pollfd p {};
+    p.fd = fd;
+    p.events = POLLIN;
+    int ready = 0;
+    while ((ready = poll(&p, 1, wait_ms)) < 0 && errno == EINTR) {
+    }
+    if (ready <= 0) return false;
+  }
+  ssize_t n = 0;
+  while ((n = read(fd, &byte, 1)) < 0 && errno == EINTR) {
+  }
+  return n == 1;
+}
+
+}  // namespace
+
+struct system_crt::state {
+  std::tm converted{};  // shared by gmtime64 and localtime64
+  time_text asc{};
+  time_text ctime{};
+  int pending_key = -1;
+};
+
+system_crt::system_crt(std::string* capture)
+    : state_(std::make_unique<state>()), capture_(capture) {}
+
+system_crt::~system_crt() {
+  if (capture_ == nullptr) std::fflush(stdout);
+}
+
+void system_crt::tz_set() { tzset(); }
+
+void system_crt::str_time(std::span<char> buffer) {
+  put_clock_text(buffer, "%H:%M:%S");
+}
+
+void system_crt::str_date(std::span<char> buffer) {
+  put_clock_text(buffer, "%m/%d/%y");
+}
+
+std::int64_t system_crt::time64() {
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+const char* system_crt::ctime64(std::int64_t t) {
+  std::time_t v{};
+  std::tm local{};
+  if (!to_time_t(t, v) || localtime_r(&v, &local) == nullptr) return nullptr;
+  return asctime_r(&local, state_->ctime.data());
+}
+
+const char* system_crt::asc_time(const std::tm& t) {
+  return asctime_r(&t, state_->asc.data());
+}
+
+std::tm* system_crt::gmtime64(std::int64_t t) {
+  std::time_t v{};
+  if (!to_time_t(t, v)) return nullptr;
+  return gmtime_r(&v, &state_->converted);
+}
+
+std::tm* system_crt::localtime64(std::int64_t t) {
+  std::time_t v{};
+  if (!to_time_t(t, v)) return nullptr;
+  return localtime_r(&v, &state_->converted);
+}
+
+time_reading system_crt::ftime64() {
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  time_reading r;
+  r.time = static_cast<std::int64_t>(now.tv_sec);
+  r.millitm = static_cast<std::uint16_t>(now.tv_nsec / 1000000);
+  r.timezone = zone_minutes_west();
+  std::tm local{};
+  if (localtime_r(&now.tv_sec, &local) != nullptr && local.tm_isdst > 0)
+    r.dstflag = 1;
+  return r;
+}
+
+std::int16_t system_crt::zone_minutes_west() {
+  tzset();
+  return static_cast<std::int16_t>(::timezone / 60);
+}
+
+const char* system_crt::tz_name(int index) {
+  const char* name = ::tzname[index != 0 ? 1 : 0];
+  return name != nullptr ? name : "";
+}
+
+std::size_t system_crt::str_ftime(std::span<char> buffer, const char* format,
+                                  const std::tm& t) {
+  if (buffer.empty()) return 0;
+  const std::size_t n = std::strftime(buffer.data(), buffer.size(), format, &t);
+  if (n == 0) buffer[0] = '\0';
+  return n;
+}
+
+std::int64_t system_crt::mktime64(std::tm& t) {
+  return static_cast<std::int64_t>(std::mktime(&t));
+}
+
+void system_crt::print(const char* format) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format);
+  else
+    std::printf(format);
+}
+
+void system_crt::print_text(const char* format, const char* text) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, text);
+  else
+    std::printf(format, text);
+}
+
+void system_crt::print_texts(const char* format, const char* first,
+                             const char* second) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, first, second);
+  else
+    std::printf(format, first, second);
+}
+
+void system_crt::print_u64(const char* format, std::uint64_t value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    std::printf(format, value);
+}
+
+void system_crt::print_unsigned(const char* format, unsigned value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    std::printf(format, value);
+}
+
+void system_crt::print_int(const char* format, int value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    std::printf(format, value);
+}
+
+void system_crt::print_double(const char* format, double value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    std::printf(format, value);
+}
+
+void system_crt::flush() {
+  if (capture_ == nullptr) std::fflush(stdout);
+}
+
+int system_crt::get_key() {
+  if (state_->pending_key >= 0) return std::exchange(state_->pending_key, -1);
+  std::array<unsigned char, max_key_bytes> bytes{};
+  std::size_t n = 0;
+  {
+    raw_terminal raw(STDIN_FILENO);
+    if (!read_byte(STDIN_FILENO, bytes[0], -1)) return -1;
+    n = 1;
+    while (n < bytes.size() &&
+           !key_is_complete(std::span(bytes.data(), n)) &&
+           read_byte(STDIN_FILENO, bytes[n], key_rest_wait_ms))
+      ++n;
+  }
+  const key_codes codes = codes_of_key(std::span(bytes.data(), n));
+  state_->pending_key = codes.second;
+  return codes.first;
+}
+
+void set_zone_variable(const std::string& tz) {
+  if (tz.empty())
+    unsetenv("TZ");
+  else
+    setenv("TZ", tz.c_str(), 1);
+}
+
+void end_process(int code) {
+  std::fflush(stdout);
+  _exit(code);
+}
+
+}  // namespace timeinfo

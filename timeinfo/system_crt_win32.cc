@@ -1,0 +1,203 @@
+// The report's run-time services from the system's msvcrt.dll. The printf
+// family is called through msvcrt's own entry points (__ms_printf and
+// _vsnprintf), since the compiler's C++ headers swap printf for a
+// replacement that formats "%I64u" and "%.0lf" in its own way.
+#include <windows.h>
+
+#include <conio.h>
+#include <fcntl.h>
+#include <io.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/timeb.h>
+#include <time.h>
+
+#include <vector>
+
+#include "system_crt.h"
+
+namespace timeinfo {
+
+const char seconds_line_format[] =
+    " Time in seconds since UTC 1/1/1970: %I64u\r\n";
+
+namespace {
+
+// What msvcrt's printf would write, formatted by msvcrt itself.
+void append_formatted(std::string& out, const char* format, ...) {
+  std::vector<char> buffer(256);
+  for (;;) {
+    va_list args;
+    va_start(args, format);
+    // _vsnprintf gives -1, or the full size without room for the zero,
+    // when the text does not fit.
+    const int n = _vsnprintf(buffer.data(), buffer.size() - 1, format, args);
+    va_end(args);
+    if (n >= 0 && static_cast<std::size_t>(n) < buffer.size() - 1) {
+      out.append(buffer.data(), static_cast<std::size_t>(n));
+      return;
+    }
+    if (buffer.size() >= (std::size_t{1} << 20)) return;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool is_console_input(HANDLE in) {
+  DWORD mode = 0;
+  return in != nullptr && in != INVALID_HANDLE_VALUE &&
+         GetConsoleMode(in, &mode) != 0;
+}
+
+}  // namespace
+
+struct system_crt::state {};
+
+system_crt::system_crt(std::string* capture)
+    : state_(std::make_unique<state>()), capture_(capture) {
+  if (capture_ == nullptr) _setmode(_fileno(stdout), _O_BINARY);
+}
+
+system_crt::~system_crt() {
+  if (capture_ == nullptr) fflush(stdout);
+}
+
+void system_crt::tz_set() { _tzset(); }
+
+void system_crt::str_time(std::span<char> buffer) {
+  if (buffer.empty()) return;
+  buffer[0] = '\0';
+  if (buffer.size() >= 9) _strtime(buffer.data());
+}
+
+void system_crt::str_date(std::span<char> buffer) {
+  if (buffer.empty()) return;
+  buffer[0] = '\0';
+  if (buffer.size() >= 9) _strdate(buffer.data());
+}
+
+std::int64_t system_crt::time64() { return _time64(nullptr); }
+
+const char* system_crt::ctime64(std::int64_t t) {
+  const __time64_t v = t;
+  return _ctime64(&v);
+}
+
+const char* system_crt::asc_time(const std::tm& t) { return asctime(&t); }
+
+std::tm* system_crt::gmtime64(std::int64_t t) {
+  const __time64_t v = t;
+  return _gmtime64(&v);
+}
+
+std::tm* system_crt::localtime64(std::int64_t t) {
+  const __time64_t v = t;
+  return _localtime64(&v);
+}
+
+time_reading system_crt::ftime64() {
+  __timeb64 reading{};
+  _ftime64(&reading);
+  time_reading r;
+  r.time = reading.time;
+  r.millitm = reading.millitm;
+  r.timezone = reading.timezone;
+  r.dstflag = reading.dstflag;
+  return r;
+}
+
+std::int16_t system_crt::zone_minutes_west() {
+  _tzset();
+  return static_cast<std::int16_t>(_timezone / 60);
+}
+
+const char* system_crt::tz_name(int index) {
+  const char* name = _tzname[index != 0 ? 1 : 0];
+  return name != nullptr ? name : "";
+}
+
+std::size_t system_crt::str_ftime(std::span<char> buffer, const char* format,
+                                  const std::tm& t) {
+  if (buffer.empty()) return 0;
+  const std::size_t n = strftime(buffer.data(), buffer.size(), format, &t);
+  if (n == 0) buffer[0] = '\0';
+  return n;
+}
+
+std::int64_t system_crt::mktime64(std::tm& t) { return _mktime64(&t); }
+
+void system_crt::print(const char* format) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format);
+  else
+    __ms_printf(format);
+}
+
+void system_crt::print_text(const char* format, const char* text) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, text);
+  else
+    __ms_printf(format, text);
+}
+
+void system_crt::print_texts(const char* format, const char* first,
+                             const char* second) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, first, second);
+  else
+    __ms_printf(format, first, second);
+}
+
+void system_crt::print_u64(const char* format, std::uint64_t value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    __ms_printf(format, value);
+}
+
+void system_crt::print_unsigned(const char* format, unsigned value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    __ms_printf(format, value);
+}
+
+void system_crt::print_int(const char* format, int value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    __ms_printf(format, value);
+}
+
+void system_crt::print_double(const char* format, double value) {
+  if (capture_ != nullptr)
+    append_formatted(*capture_, format, value);
+  else
+    __ms_printf(format, value);
+}
+
+void system_crt::flush() {
+  if (capture_ == nullptr) fflush(stdout);
+}
+
+int system_crt::get_key() {
+  if (is_console_input(GetStdHandle(STD_INPUT_HANDLE))) return _getch();
+  // Redirected input: a script's key is the next byte, and the end of the
+  // input ends the wait instead of blocking on a console nobody watches.
+  _setmode(_fileno(stdin), _O_BINARY);
+  unsigned char byte = 0;
+  return _read(_fileno(stdin), &byte, 1) == 1 ? byte : -1;
+}
+
+void set_zone_variable(const std::string& tz) {
+  const std::string assignment = "TZ=" + tz;
+  _putenv(assignment.c_str());
+}
+
+void end_process(int code) {
+  fflush(stdout);
+  _exit(code);
+}
+
+}  // namespace timeinfo

@@ -1,0 +1,79 @@
+#!/bin/sh
+# Runs timeinfo in a pseudo-terminal (a private tmux server) and presses one
+# key: a letter, cursor and function keys that send escape sequences, a lone
+# ESC, Ctrl+C and a UTF-8 character. Each must end the program with exit
+# code 0, restore the terminal and leave no byte for the next reader. Then
+# the program must end by itself with its input at end of file.
+#   terminal_test.sh PATH_TO_TIMEINFO
+set -u
+prog=$1
+sock="tk-timeinfo-$$"
+tm() { tmux -L "$sock" -f /dev/null "$@"; }
+cleanup() { tm kill-server >/dev/null 2>&1; }
+trap cleanup EXIT
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+# Polls the pane of session $s until it shows TEXT, for at most 10 s.
+wait_for() {
+  i=0
+  while ! tm capture-pane -p -t "$s" -S - | grep -qF -- "$1"; do
+    i=$((i + 1))
+    [ $i -ge 100 ] && return 1
+    sleep 0.1
+  done
+  return 0
+}
+
+# After the program: did it end well, is the terminal as before, and what
+# is left to read (bash's read -n takes whatever is there within 1 s)?
+runner='before=$(stty -g); "$0"; rc=$?; after=$(stty -g)
+[ "$before" = "$after" ] && tty=same || tty=changed
+IFS= read -r -s -n 64 -t 1 left
+printf "rc=%s tty=%s left=[%q]\n" "$rc" "$tty" "$left"; echo END; sleep 30'
+
+n=0
+for key in x Up F1 Escape C-c Home utf8; do
+  # A session per key: the server stays up until the end.
+  n=$((n + 1))
+  s="k$n"
+  tm new-session -d -s "$s" -x 120 -y 50 bash --norc --noprofile -c "$runner" "$prog" ||
+    { fail "$key: tmux did not start"; continue; }
+  if ! wait_for "Press any key to continue..."; then
+    fail "$key: no prompt"; tm capture-pane -p -t "$s"; continue
+  fi
+  if [ "$key" = utf8 ]; then
+    tm send-keys -t "$s" -l "é"
+  else
+    tm send-keys -t "$s" "$key"
+  fi
+  if ! wait_for "END"; then
+    fail "$key: the program did not end"; tm capture-pane -p -t "$s"; continue
+  fi
+  pane=$(tm capture-pane -p -t "$s" -S -)
+  echo "$pane" | grep -qxF "rc=0 tty=same left=['']" ||
+    { fail "$key: wrong ending"; echo "$pane"; continue; }
+  echo "$pane" | grep -qxF "64-bit Date and Time Functions - C Run-time Library" ||
+    fail "$key: no heading"
+  echo "$pane" | grep -qE '^ Days until Christmas:               [0-9]+$' ||
+    fail "$key: no days line"
+  # The key is not echoed and the prompt line ends right after the prompt.
+  echo "$pane" | grep -qxF "Press any key to continue..." ||
+    { fail "$key: prompt line"; echo "$pane"; }
+  echo "ok: $key"
+done
+
+# No terminal and nothing to read: the program ends on its own.
+for input in /dev/null empty-pipe; do
+  if [ "$input" = /dev/null ]; then
+    out=$(timeout 20 "$prog" </dev/null); rc=$?
+  else
+    out=$(: | timeout 20 "$prog"); rc=$?
+  fi
+  [ $rc -eq 0 ] || fail "$input: exit code $rc"
+  case "$out" in
+    *"Press any key to continue..."*) echo "ok: $input" ;;
+    *) fail "$input: no prompt" ;;
+  esac
+done
+exit $status

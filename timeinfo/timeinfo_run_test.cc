@@ -1,0 +1,148 @@
+// The real timeinfo program, started with its output captured in files.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+namespace {
+
+using tk::test::program_path;
+using tk::test::run_capture;
+
+// The report's lines in order: the label part (first 37 characters) of
+// every labelled line.
+const char* const labels[] = {
+    " OS time:                            ",
+    " OS date:                            ",
+    " Time in seconds since UTC 1/1/1970: ",
+    " Time and date string:               ",
+    " Coordinated universal time:         ",
+    " 12-hour time:                       ",
+    " Plus milliseconds:                  ",
+    " Zone difference in hours from UTC:  ",
+    " Time zone name:                     ",
+    " Daylight savings:                   ",
+    " Today is:                           ",
+    " Christmas this year:                ",
+    " Days until Christmas:               ",
+};
+
+constexpr char heading[] =
+    "\r\n64-bit Date and Time Functions - C Run-time Library\r\n";
+constexpr char prompt_and_end[] = "\r\nPress any key to continue...\r\n";
+
+struct line {
+  std::string label;
+  std::string value;
+  bool crlf = false;
+};
+
+// Cuts the report between heading and prompt into labelled lines.
+std::vector<line> lines_of(const std::string& body) {
+  std::vector<line> lines;
+  std::size_t start = 0;
+  for (std::size_t lf; (lf = body.find('\n', start)) != std::string::npos;
+       start = lf + 1) {
+    std::string text = body.substr(start, lf - start);
+    line l;
+    if (!text.empty() && text.back() == '\r') {
+      l.crlf = true;
+      text.pop_back();
+    }
+    l.label = text.substr(0, 37);
+    l.value = text.size() > 37 ? text.substr(37) : std::string();
+    lines.push_back(l);
+  }
+  EXPECT_EQ(start, body.size()) << "text after the last line feed";
+  return lines;
+}
+
+bool matches(const std::string& text, const char* pattern) {
+  return std::regex_match(text, std::regex(pattern));
+}
+
+int current_year(std::time_t t) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &t);
+#else
+  localtime_r(&t, &local);
+#endif
+  return local.tm_year + 1900;
+}
+
+void check_report(const std::string& out, std::time_t before,
+                  std::time_t after) {
+  ASSERT_TRUE(out.starts_with(heading)) << out;
+  ASSERT_TRUE(out.ends_with(prompt_and_end)) << out;
+  const std::string body =
+      out.substr(sizeof heading - 1,
+                 out.size() - (sizeof heading - 1) - (sizeof prompt_and_end - 1));
+  const std::vector<line> lines = lines_of(body);
+  ASSERT_EQ(lines.size(), std::size(labels)) << out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].label, labels[i]);
+    // Only the run-time's own time strings end with a bare line feed.
+    EXPECT_EQ(lines[i].crlf, i != 3 && i != 4) << lines[i].label;
+  }
+  EXPECT_TRUE(matches(lines[0].value, R"(\d\d:\d\d:\d\d)")) << lines[0].value;
+  EXPECT_TRUE(matches(lines[1].value, R"(\d\d/\d\d/\d\d)")) << lines[1].value;
+  const long long seconds = std::stoll(lines[2].value);
+  EXPECT_GE(seconds, static_cast<long long>(before));
+  EXPECT_LE(seconds, static_cast<long long>(after));
+  const char* fixed_form = R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4})";
+  EXPECT_TRUE(matches(lines[3].value, fixed_form)) << lines[3].value;
+  EXPECT_TRUE(matches(lines[4].value, fixed_form)) << lines[4].value;
+  EXPECT_TRUE(matches(lines[5].value, R"((0[1-9]|1[0-2]):[0-5]\d:[0-5]\d [AP]M)"))
+      << lines[5].value;
+  // The 12-hour clock shows the same minutes and seconds as the time string.
+  EXPECT_EQ(lines[5].value.substr(2, 6), lines[3].value.substr(13, 6));
+  EXPECT_TRUE(matches(lines[6].value, R"(\d{1,3})")) << lines[6].value;
+  EXPECT_TRUE(matches(lines[7].value, R"(-?\d{1,2})")) << lines[7].value;
+  EXPECT_FALSE(lines[8].value.empty());
+  EXPECT_TRUE(lines[9].value == "True" || lines[9].value == "False");
+  const char* long_date = R"([A-Z][a-z]+day, [A-Z][a-z]+ \d\d, \d{4})";
+  EXPECT_TRUE(matches(lines[10].value, long_date)) << lines[10].value;
+  const std::string year = lines[10].value.substr(lines[10].value.size() - 4);
+  EXPECT_TRUE(year == std::to_string(current_year(before)) ||
+              year == std::to_string(current_year(after)))
+      << year;
+  EXPECT_TRUE(matches(lines[11].value,
+                      R"([A-Z][a-z]+day, December 25, \d{4})"))
+      << lines[11].value;
+  EXPECT_TRUE(lines[11].value.ends_with(year));
+  EXPECT_TRUE(matches(lines[12].value, R"(\d{1,3})")) << lines[12].value;
+  EXPECT_LE(std::stoi(lines[12].value), 366);
+}
+
+TEST(TimeinfoProgram, ReportThenOneKey) {
+  const std::time_t before = std::time(nullptr);
+  const tk::test::run_output r =
+      run_capture(tk::test::quoted(program_path("timeinfo")), {}, "x");
+  const std::time_t after = std::time(nullptr);
+  ASSERT_TRUE(r.started);
+  EXPECT_EQ(r.exit_code, 0u);
+  EXPECT_EQ(r.err, "");
+  check_report(r.out, before, after);
+}
+
+TEST(TimeinfoProgram, EndsAtEndOfInput) {
+  // Empty input, an escape sequence and a two-code key: each run ends by
+  // itself after one key (or none) with the same closing text.
+  for (const char* input : {"", "\x1b[A", "\xe0H", "\r\n"}) {
+    const std::time_t before = std::time(nullptr);
+    const tk::test::run_output r =
+        run_capture(tk::test::quoted(program_path("timeinfo")), {}, input);
+    const std::time_t after = std::time(nullptr);
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(r.exit_code, 0u) << testing::PrintToString(std::string(input));
+    EXPECT_EQ(r.err, "");
+    check_report(r.out, before, after);
+  }
+}
+
+}  // namespace
