@@ -95,9 +95,11 @@ void command(HWND window, WPARAM wparam) {
 void paint(HWND window) {
   PAINTSTRUCT ps;
   const HDC hdc = BeginPaint(window, &ps);
-  RECT area;
+  RECT area{};
   GetClientRect(window, &area);
-  RECT bar;
+  // Stays empty, so the frame takes the whole client area, should the
+  // status bar be missing.
+  RECT bar{};
   GetWindowRect(status_bar_handle, &bar);
   area.bottom -= bar.bottom - bar.top;
   DrawEdge(hdc, &area, EDGE_ETCHED, BF_RECT);
