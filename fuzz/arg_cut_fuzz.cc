@@ -80,7 +80,8 @@ void check_cut(std::string_view line, std::uint32_t index,
   const std::span<char> dest(block.get(), dest_size);
   const int got = tk::arg_cut(line, index, dest);
   const expected_cut want = reference_cut(line, index, dest_size);
-  if (got != want.code) fail("wrong result", line, index, dest_size, got, want.code);
+  if (got != want.code)
+    fail("wrong result", line, index, dest_size, got, want.code);
   switch (got) {
     case tk::arg_odd_quotes:
       // Nothing was cut, so the destination keeps every byte it held.
@@ -92,8 +93,7 @@ void check_cut(std::string_view line, std::uint32_t index,
     case tk::arg_too_long:
     case tk::arg_empty:
       if (!dest.empty() && dest[0] != 0)
-        fail("destination not emptied", line, index, dest_size, got,
-             want.code);
+        fail("destination not emptied", line, index, dest_size, got, want.code);
       break;
     case tk::arg_found:
       if (std::memcmp(dest.data(), want.text.data(), want.text.size()) != 0 ||
@@ -111,9 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   FuzzedDataProvider in(data, size);
   // Mostly small indexes, which name items that exist; sometimes any value.
-  const std::uint32_t index = in.ConsumeBool()
-                                  ? in.ConsumeIntegral<std::uint32_t>()
-                                  : in.ConsumeIntegralInRange<std::uint32_t>(0, 7);
+  const std::uint32_t index =
+      in.ConsumeBool() ? in.ConsumeIntegral<std::uint32_t>()
+                       : in.ConsumeIntegralInRange<std::uint32_t>(0, 7);
   const std::size_t dest_size = in.ConsumeIntegralInRange<std::size_t>(0, 300);
   const std::string line = in.ConsumeRemainingBytesAsString();
 

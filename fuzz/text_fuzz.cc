@@ -95,7 +95,8 @@ void check_lengths(std::string_view text) {
     char* t = block.get() + shift;
     std::memcpy(t, text.data(), text.size());
     t[text.size()] = 0;
-    require(tk::str_length_fast(t) == want, "str_length_fast differs from strlen");
+    require(tk::str_length_fast(t) == want,
+            "str_length_fast differs from strlen");
     require(tk::str_length(t) == want, "str_length differs from strlen");
   }
   // Against an unreadable page, with the terminator in each of the last four
@@ -117,7 +118,8 @@ void check_copy(const std::string& text, std::size_t size) {
   const bool ok = tk::str_copy(text.c_str(), {block.get(), size});
   if (len + 1 > size) {
     require(!ok, "str_copy accepted a destination too small");
-    require(size == 0 || block[0] == 0, "str_copy left a refused copy non-empty");
+    require(size == 0 || block[0] == 0,
+            "str_copy left a refused copy non-empty");
   } else {
     require(ok, "str_copy refused a destination large enough");
     require(std::memcmp(block.get(), text.c_str(), len + 1) == 0,
@@ -138,7 +140,8 @@ void check_concat(const std::string& head, const std::string& a,
     require(std::strcmp(block.get(), h.c_str()) == 0,
             "str_concat_n lost the text of a refused destination");
   } else {
-    require(got == block.get(), "str_concat_n refused a destination large enough");
+    require(got == block.get(),
+            "str_concat_n refused a destination large enough");
     require(std::memcmp(block.get(), want.c_str(), want.size() + 1) == 0,
             "str_concat_n differs from the joined texts");
   }

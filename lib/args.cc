@@ -15,8 +15,7 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 // with a placeholder byte: a byte of any value in a name (0xFE, a thorn in
 // Windows-1252, among them) reaches the caller unchanged.
 int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest) {
-  if (std::count(line.begin(), line.end(), '"') % 2 != 0)
-    return arg_odd_quotes;
+  if (std::count(line.begin(), line.end(), '"') % 2 != 0) return arg_odd_quotes;
 
   std::size_t i = 0;
   const std::size_t end = line.size();

@@ -126,8 +126,8 @@ TEST(ArgCut, AgreesWithReferenceOnRandomLines) {
     std::string line;
     const std::size_t len = rng() % 24;
     for (std::size_t i = 0; i < len; ++i) line += alphabet[rng() % 8];
-    const std::size_t quotes = static_cast<std::size_t>(
-        std::count(line.begin(), line.end(), '"'));
+    const std::size_t quotes =
+        static_cast<std::size_t>(std::count(line.begin(), line.end(), '"'));
     if (quotes % 2 != 0) {
       EXPECT_EQ(cut_of(line, 0).code, tk::arg_odd_quotes);
       continue;
@@ -147,8 +147,8 @@ TEST(ArgCut, AgreesWithReferenceOnRandomLines) {
 
 // The cutting rules seen by a real program, started with a command line.
 std::string echo(const std::string& args) {
-  const tk::test::run_output r =
-      tk::test::run_capture(tk::test::quoted(tk::test::program_path("arg_echo")) + args);
+  const tk::test::run_output r = tk::test::run_capture(
+      tk::test::quoted(tk::test::program_path("arg_echo")) + args);
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
   return r.out;
@@ -173,8 +173,9 @@ TEST(ArgFetch, RealProcessExactWindowsLines) {
   // Only Windows hands a program its command line unchanged: odd quotes,
   // tabs and trailing blanks reach it as typed.
   std::string out = echo(" a \"b");
-  EXPECT_EQ(out,
-            "0 3 [X]\r\n1 3 [X]\r\n2 3 [X]\r\n3 3 [X]\r\n4 3 [X]\r\n5 3 [X]\r\n");
+  EXPECT_EQ(
+      out,
+      "0 3 [X]\r\n1 3 [X]\r\n2 3 [X]\r\n3 3 [X]\r\n4 3 [X]\r\n5 3 [X]\r\n");
   out = echo("\ta\t\"x\ty\"  ");
   EXPECT_EQ(out.substr(out.find("\r\n") + 2),
             "1 1 [a]\r\n2 1 [x y]\r\n3 4 []\r\n4 2 []\r\n5 2 []\r\n");

@@ -108,9 +108,9 @@ TEST(FileReplaceAll, ReplacesWholeOrLeavesTheOldFile) {
 }
 
 TEST(ConsoleWrite, ExactBytesReachStandardOutput) {
-  const tk::test::run_output r = tk::test::run_capture(
-      tk::test::quoted(tk::test::program_path("child")) +
-      " print \"tab\there \xFE\xFF end\"");
+  const tk::test::run_output r =
+      tk::test::run_capture(tk::test::quoted(tk::test::program_path("child")) +
+                            " print \"tab\there \xFE\xFF end\"");
   ASSERT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
   EXPECT_EQ(r.out, "tab here \xFE\xFF end\r\n");

@@ -111,12 +111,12 @@ struct text_block {
 // Reads the whole file. Returns 1 and fills `out`, or 0 and leaves `out` as
 // it was; `why`, when given, tells the reason.
 int file_read_all(const char* name, text_block& out,
-                   read_status* why = nullptr);
+                  read_status* why = nullptr);
 
 // What file_write_all did.
 struct write_result {
-  bool ok = false;             // created and every byte written
-  std::uint32_t written = 0;   // bytes the system reports as written
+  bool ok = false;            // created and every byte written
+  std::uint32_t written = 0;  // bytes the system reports as written
 };
 
 // Creates or truncates the file and writes `data` to it; no other process
@@ -189,7 +189,7 @@ line_read read_line(const char* block, std::span<char> dest,
 inline constexpr std::uint32_t high_priority_class = 0x80;
 
 struct run_result {
-  bool started = false;       // false: the program could not be started
+  bool started = false;  // false: the program could not be started
   std::uint32_t exit_code = 0;
 };
 
@@ -197,8 +197,7 @@ struct run_result {
 // for as the platform does), gives it `priority_class`, and returns when it
 // has ended. On POSIX the line is cut by arg_cut's rules and the priority is
 // applied where permitted.
-run_result run_and_wait(const char* command_line,
-                        std::uint32_t priority_class);
+run_result run_and_wait(const char* command_line, std::uint32_t priority_class);
 
 }  // namespace tk
 

@@ -27,8 +27,7 @@ std::string& line_storage() {
 }
 
 bool needs_quotes(std::string_view arg) {
-  return arg.empty() ||
-         arg.find_first_of(" \t\"") != std::string_view::npos;
+  return arg.empty() || arg.find_first_of(" \t\"") != std::string_view::npos;
 }
 
 class scoped_fd {
@@ -197,6 +196,7 @@ run_result run_and_wait(const char* command_line,
   }
   if (args.empty() || args[0].empty()) return r;
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 

@@ -34,8 +34,8 @@ std::uint32_t write_fully(HANDLE h, std::string_view data) {
   std::size_t done = 0;
   while (done < data.size()) {
     const std::size_t rest = data.size() - done;
-    const DWORD chunk = rest > 0x40000000u ? 0x40000000u
-                                           : static_cast<DWORD>(rest);
+    const DWORD chunk =
+        rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
     DWORD n = 0;
     if (!WriteFile(h, data.data() + done, chunk, &n, nullptr) || n == 0) break;
     done += n;
@@ -96,9 +96,8 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
 
 write_result file_write_all(const char* name, std::string_view data) {
   write_result r;
-  scoped_handle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr));
+  scoped_handle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return r;
   r.written = write_fully(file.get(), data);
   r.ok = r.written == data.size() && file.close();
@@ -148,8 +147,8 @@ run_result run_and_wait(const char* command_line,
   PROCESS_INFORMATION info{};
   // CreateProcessA may write into the command line, so it gets a copy.
   std::string line(command_line);
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &info))
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info))
     return r;
   r.started = true;
   scoped_handle process(info.hProcess);

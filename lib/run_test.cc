@@ -7,11 +7,13 @@
 
 namespace {
 
-std::string child() { return tk::test::quoted(tk::test::program_path("child")); }
+std::string child() {
+  return tk::test::quoted(tk::test::program_path("child"));
+}
 
 TEST(RunAndWait, ReturnsTheProgramsExitCode) {
-  tk::run_result r = tk::run_and_wait((child() + " exit 0").c_str(),
-                                      tk::high_priority_class);
+  tk::run_result r =
+      tk::run_and_wait((child() + " exit 0").c_str(), tk::high_priority_class);
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
   r = tk::run_and_wait((child() + " exit 3").c_str(), tk::high_priority_class);
@@ -41,11 +43,10 @@ TEST(RunAndWait, WaitsForTheEnd) {
 }
 
 TEST(RunAndWait, MissingProgramIsReportedWithoutWaiting) {
-  const tk::run_result r = tk::run_and_wait(
-      "tk-no-such-program-here -x", tk::high_priority_class);
+  const tk::run_result r =
+      tk::run_and_wait("tk-no-such-program-here -x", tk::high_priority_class);
   EXPECT_FALSE(r.started);
-  const tk::run_result r2 =
-      tk::run_and_wait("", tk::high_priority_class);
+  const tk::run_result r2 = tk::run_and_wait("", tk::high_priority_class);
   EXPECT_FALSE(r2.started);
 }
 

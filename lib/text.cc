@@ -31,9 +31,11 @@ static_assert(std::endian::native == std::endian::little,
 // inside the same four-byte word, so inside the same page. The address
 // checker cannot see that argument, hence the attribute.
 #if defined(__clang__) || defined(__GNUC__)
-__attribute__((no_sanitize("address")))
+#define TK_NO_ADDRESS_CHECK __attribute__((no_sanitize("address")))
+#else
+#define TK_NO_ADDRESS_CHECK
 #endif
-std::uint32_t str_length_fast(const char* text) {
+TK_NO_ADDRESS_CHECK std::uint32_t str_length_fast(const char* text) {
   const char* p = text;
   // Bytes one at a time up to the first four-byte boundary.
   while ((reinterpret_cast<std::uintptr_t>(p) & 3u) != 0) {

@@ -31,7 +31,8 @@ TEST(StrLength, EveryTerminatorPlaceAndAlignment) {
       std::memset(buf, 0x55, sizeof buf);
       char* t = buf + offset;
       for (std::uint32_t i = 0; i < len; ++i)
-        t[i] = static_cast<char>(i % 3 == 0 ? 0x01 : (i % 3 == 1 ? 0x80 : 0xFF));
+        t[i] =
+            static_cast<char>(i % 3 == 0 ? 0x01 : (i % 3 == 1 ? 0x80 : 0xFF));
       t[len] = 0;
       EXPECT_EQ(tk::str_length(t), len) << offset << " " << len;
       EXPECT_EQ(tk::str_length_fast(t), len) << offset << " " << len;
@@ -186,7 +187,8 @@ TEST(ReadLine, EveryLineEndReadOnce) {
   EXPECT_EQ(w.positions, (std::vector<std::uint32_t>{7, 0}));
 
   w = walk("a\nbc\rdef\r\n\r\nlast\r\n");
-  EXPECT_EQ(w.lines, (std::vector<std::string>{"a", "bc", "def", "", "last", ""}));
+  EXPECT_EQ(w.lines,
+            (std::vector<std::string>{"a", "bc", "def", "", "last", ""}));
   EXPECT_EQ(w.positions, (std::vector<std::uint32_t>{2, 5, 10, 12, 18, 0}));
 
   // A tab ends the name; the rest of its line is skipped, the next line whole.

@@ -30,6 +30,7 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
   }
   if (args.empty()) return r;
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
@@ -47,8 +48,7 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
   posix_spawn_file_actions_addopen(&actions, 2, err_name.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   const std::string dir = cwd.string();
-  if (!dir.empty())
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
   pid_t pid = 0;
   const int rc =
       posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);

@@ -58,8 +58,7 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
     std::string line = command_line;
     const std::string dir = cwd.string();
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
-                        nullptr, dir.empty() ? nullptr : dir.c_str(), &si,
-                        &pi))
+                        nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi))
       return r;
     r.started = true;
     handle process(pi.hProcess);

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
   const std::string_view v(verb.data());
   if (v == "exit") return std::atoi(arg(2).data());
   if (v == "sleep") {
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(arg(2).data())));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::atoi(arg(2).data())));
     return std::atoi(arg(3).data());
   }
   if (v == "print") {
