@@ -94,21 +94,19 @@ definition_files write_definitions(std::string_view list,
   f.def.reserve(16 + base.size() + lines * 10 + text.size());
   f.inc.reserve(200 + 3 * base.size() + lines * 60 + 3 * text.size());
 
-  bool composed =
-      compose.append(f.def, {"LIBRARY ", base.c_str(), "\r\n"});
+  bool composed = compose.append(f.def, {"LIBRARY ", base.c_str(), "\r\n"});
   f.def += "\r\n";
 
   f.inc += rule;
   f.inc += "\r\n";
-  composed = composed &&
-             compose.append(f.inc, {"  ; prototypes for EXPORT ", base.c_str(),
-                                    " functions"});
+  composed = composed && compose.append(f.inc, {"  ; prototypes for EXPORT ",
+                                                base.c_str(), " functions"});
   f.inc += "\r\n";
   composed = composed && compose.append(f.inc, {rule, "\r\n"});
   f.inc += "\r\n";
-  composed = composed &&
-             compose.append(f.inc, {"    c_", base.c_str(),
-                                    " typedef PROTO C :VARARG", "\r\n"});
+  composed =
+      composed && compose.append(f.inc, {"    c_", base.c_str(),
+                                         " typedef PROTO C :VARARG", "\r\n"});
   f.inc += "\r\n";
 
   std::uint32_t position = 0;

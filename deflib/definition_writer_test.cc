@@ -133,14 +133,16 @@ TEST(WriteDefinitions, TabEndsTheNameAndTheRestOfTheLineIsIgnored) {
   expect_files(
       write_definitions("printf\tthe C one\r\nputs\r\nstrlen\t\r\nfree", "m"),
       expected({"printf", "puts", "strlen", "free"}, "m"), "tab");
-  expect_files(write_definitions("a b\x0b" "cd\r\ne\x01\x02 f\ng", "m"),
+  expect_files(write_definitions("a b\x0b"
+                                 "cd\r\ne\x01\x02 f\ng",
+                                 "m"),
                expected({"a b", "e", "g"}, "m"), "other controls");
   // Spaces before a tab stay with the name.
   expect_files(write_definitions("name  \t; note\r\n", "m"),
                expected({"name  "}, "m"), "spaces before tab");
   // Blanks after the tab only: a blank line.
-  expect_files(write_definitions("  \t  \r\nx\r\n", "m"),
-               expected({"x"}, "m"), "blank after tab");
+  expect_files(write_definitions("  \t  \r\nx\r\n", "m"), expected({"x"}, "m"),
+               "blank after tab");
 }
 
 TEST(WriteDefinitions, RefusesListsThatWouldLoseNames) {
@@ -157,7 +159,8 @@ TEST(WriteDefinitions, RefusesListsThatWouldLoseNames) {
        "before it"},
       {std::string("printf\r\nputs\r\nst\0rlen\r\nfree"sv),
        "line 3 holds a zero byte; the list must be plain text"},
-      {std::string("\0"sv), "line 1 holds a zero byte; the list must be plain text"},
+      {std::string("\0"sv),
+       "line 1 holds a zero byte; the list must be plain text"},
       {std::string("a\rb\nc\r\n\0"sv),
        "line 4 holds a zero byte; the list must be plain text"},
   };
@@ -210,7 +213,8 @@ TEST(BaseNameOf, CutsAtTheFirstFullStop) {
       {"names.", "names"},
       {std::string(300, 'z') + ".txt", std::string(300, 'z')},
   };
-  for (const auto& [arg, base] : samples) EXPECT_EQ(base_name_of(arg), base) << arg;
+  for (const auto& [arg, base] : samples)
+    EXPECT_EQ(base_name_of(arg), base) << arg;
 }
 
 TEST(LibrarianCommand, AppendsTheDefinitionFile) {

@@ -100,8 +100,8 @@ std::string line_seen(const std::string& def_arg) {
   return command_in_use(def_arg);
 }
 bool specified_librarian_present() {
-  return fs::exists(fs::temp_directory_path().root_path() / "tolvane" /
-                    "bin" / "link.exe");
+  return fs::exists(fs::temp_directory_path().root_path() / "tolvane" / "bin" /
+                    "link.exe");
 }
 std::string expected_priority() { return "128"; }
 #else
@@ -116,8 +116,8 @@ class librarian_in_place {
 
 std::string deflib_program() { return program_path("deflib_with_fake_link"); }
 std::string command_in_use(const std::string& def_arg) {
-  return tk::test::quoted(program_path("fake_link")) + " -lib /machine:ix86 /def:" +
-         def_arg;
+  return tk::test::quoted(program_path("fake_link")) +
+         " -lib /machine:ix86 /def:" + def_arg;
 }
 // The stand-in's argv joined again by the kit's rules.
 std::string line_seen(const std::string& def_arg) {
@@ -257,9 +257,10 @@ TEST(DeflibRun, LibrarianFailureIsReported) {
   librarian_in_place librarian;
   const run_output r = run_deflib(deflib_program(), "mylib.txt", dir);
   EXPECT_EQ(r.exit_code, 2u);
-  EXPECT_EQ(r.out, "stand-in librarian\r\n"
-                   "deflib: the librarian failed with exit code 3: " +
-                       command_in_use("mylib.def") + "\r\n");
+  EXPECT_EQ(r.out,
+            "stand-in librarian\r\n"
+            "deflib: the librarian failed with exit code 3: " +
+                command_in_use("mylib.def") + "\r\n");
   EXPECT_EQ(read_file(dir.file("mylib.def")), mylib_def);
   EXPECT_EQ(read_file(dir.file("mylib.inc")), mylib_inc);
 }

@@ -8,7 +8,8 @@ namespace fake_link {
 
 long own_priority() {
   // A starter that raises the priority leaves its own nice value as it was.
-  const int starter = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getppid()));
+  const int starter =
+      ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getppid()));
   int now = ::getpriority(PRIO_PROCESS, 0);
   for (int i = 0; i < 200 && now >= starter; ++i) {
     const timespec pause{0, 10'000'000};
