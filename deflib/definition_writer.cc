@@ -90,7 +90,7 @@ definition_files write_definitions(std::string_view list,
   line_composer compose(64 + 2 * longest + base.size());
 
   definition_files f;
-  const std::uint32_t lines = tk::count_lines(text.c_str()) + 1;
+  const std::size_t lines = std::size_t{tk::count_lines(text.c_str())} + 1;
   f.def.reserve(16 + base.size() + lines * 10 + text.size());
   f.inc.reserve(200 + 3 * base.size() + lines * 60 + 3 * text.size());
 
@@ -125,7 +125,7 @@ definition_files write_definitions(std::string_view list,
       // A blank name part followed by a tab and text: the text cannot be
       // taken as the name (the name ends at the tab), and dropping the line
       // silently would lose it.
-      std::size_t stop = position + tk::str_length(n);
+      const std::size_t stop = position + tk::str_length(n);
       if (!ends_line(text[stop])) {
         std::size_t end = stop + 1;
         while (!ends_line(text[end])) ++end;
