@@ -374,6 +374,13 @@ TEST(DeflibRun, ListIsNeverReplacedByItsOutput) {
             "deflib: the list file other.inc would be replaced by the output "
             "other.inc\r\n");
   EXPECT_EQ(read_file(dir.file("other.inc")), "puts\r\n");
+#ifdef _WIN32
+  // Another letter case names the same file here.
+  EXPECT_EQ(failure_output(dir, "MYLIB.DEF"),
+            "deflib: the list file MYLIB.DEF would be replaced by the output "
+            "MYLIB.def\r\n");
+  EXPECT_EQ(read_file(dir.file("mylib.def")), "printf\r\nputs\r\n");
+#endif
 }
 
 }  // namespace
