@@ -5,8 +5,8 @@
 # Both builds must have the target jumptest_bench built. The Wine run uses a
 # private session under WIN64_BUILD/bench-wine, shut down at the end.
 set -u
-native=$1
-win64=$2
+native=$(cd "$1" && pwd) || exit 1
+win64=$(cd "$2" && pwd) || exit 1
 runs=${3:-9}
 here=$(cd "$(dirname "$0")/../.." && pwd)
 
