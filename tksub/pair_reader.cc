@@ -52,6 +52,9 @@ std::int32_t pair_error = 0;
 void split_lines(std::string_view text, std::span<char* const> words,
                  const char_classes& classes, line_handler handler,
                  void* context, console_out& console) {
+  if (words.empty()) return;
+  // The last buffer is kept for the empty text behind the last stored word.
+  const std::size_t storable = words.size() - 1;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const end = p + text.size();
   std::int32_t line_number = 0;
@@ -71,9 +74,8 @@ void split_lines(std::string_view text, std::span<char* const> words,
       // A word: stored while it fits its buffer and there is a buffer for
       // it; the rest of an over-long word is read and dropped, and words
       // past the last buffer are only counted.
-      char* const buffer =
-          count < max_line_words ? words[static_cast<std::size_t>(count)]
-                                 : nullptr;
+      const auto k = static_cast<std::size_t>(count);
+      char* const buffer = k < storable ? words[k] : nullptr;
       ++count;
       std::size_t length = 0;
       if (buffer) buffer[length++] = static_cast<char>(c);
@@ -91,8 +93,8 @@ void split_lines(std::string_view text, std::span<char* const> words,
       if (*p++ == '\n') break;
     }
     ++line_number;
-    const std::int32_t stored = count < max_line_words ? count : max_line_words;
-    words[static_cast<std::size_t>(stored)][0] = 0;
+    const auto k = static_cast<std::size_t>(count);
+    words[k < storable ? k : storable][0] = 0;
     if (handler(words, count, context) != 0) {
       char number[decimal_size];
       int_to_decimal(line_number, number);

@@ -23,20 +23,18 @@ extern const char_classes pair_word_chars;
 
 inline constexpr std::uint32_t word_buffer_count = 16;
 inline constexpr std::uint32_t word_buffer_size = 128;
-// The last buffer always holds the empty text behind the line's last word.
-inline constexpr std::int32_t max_line_words = word_buffer_count - 1;
 
 // Called for each line with the word buffers, the number of words in the
-// line (words past max_line_words are counted but not stored) and the
+// line (words past the last buffer but one are counted, not stored) and the
 // context given to split_lines. Gives 0 to go on, non-zero to stop.
 using line_handler = std::int32_t (*)(std::span<char* const> words,
                                       std::int32_t word_count, void* context);
 
 // Cuts `text` into lines at each line feed; the text after the last line
 // feed is one more line, also when it is empty. Word k goes into words[k]
-// (at least word_buffer_count buffers of word_buffer_size bytes), cut to
-// word_buffer_size - 1 characters; the buffer after the last stored word is
-// emptied. A zero byte is an ordinary separator. When the handler stops the
+// (buffers of word_buffer_size bytes), cut to word_buffer_size - 1
+// characters, while k is below words.size() - 1; the buffer after the last
+// stored word is emptied. A zero byte is an ordinary separator. When the handler stops the
 // reading, writes "Line Number " and the line's number to `console`.
 void split_lines(std::string_view text, std::span<char* const> words,
                  const char_classes& classes, line_handler handler,

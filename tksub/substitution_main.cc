@@ -144,8 +144,12 @@ int substitution_main(console_out& console) {
   }
   output_text output;
   // Twice the source covers every target but those where the swaps add more
-  // than the source's own size; the output block grows for those.
-  if (!output.reserve(2 * std::size_t{source.size} + 2)) {
+  // than the source's own size; the output block grows for those. Where
+  // that much cannot be had, the block starts at the source's own size.
+  const std::uint64_t twice = 2 * std::uint64_t{source.size} + 2;
+  if (!output.reserve(twice < max_output_size ? static_cast<std::size_t>(twice)
+                                              : max_output_size) &&
+      !output.reserve(size)) {
     console.write(no_output_memory_text);
     return 1;
   }
@@ -156,7 +160,7 @@ int substitution_main(console_out& console) {
                                                    : no_output_memory_text);
     return 1;
   }
-  // Releases the source before the write; the target may be the source.
+  // The source's memory goes back before the target is written.
   source = text_block{};
   const std::string_view text = output.view();
   if (!file_replace_all(target_name.data(), text).ok) {
@@ -171,10 +175,6 @@ int substitution_main(console_out& console) {
   console.write(count);
   console.write(bytes_text);
   return 0;
-}
-
-void process_console::write(std::string_view text) {
-  console_write_bytes(text);
 }
 
 }  // namespace tk::tksub

@@ -36,6 +36,17 @@ word_slot* slot_at(const word_table& table, std::uint32_t index) {
   return reinterpret_cast<word_slot*>(table.slots[index]);
 }
 
+// Whether a non-empty key is exactly `word` (1 to max_word_length bytes,
+// so key[n] is inside the field). Similar keys tend to share their start
+// and differ at the end, so the bytes are compared from the end.
+bool key_is(const char* key, std::string_view word) {
+  std::size_t i = word.size();
+  if (key[i] != 0) return false;
+  while (i-- > 0)
+    if (key[i] != word[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 std::span<char*> buffer_array::buffers() const {
@@ -111,9 +122,7 @@ slot_result word_probe(std::string_view word, std::uint32_t start,
   for (;;) {
     word_slot* slot = slot_at(table, index);
     if (slot->key[0] == 0) return {slot, 0};
-    // n fits the field, so key[n] is inside it: a longer key fails there.
-    if (std::memcmp(slot->key, word.data(), n) == 0 && slot->key[n] == 0)
-      return {slot, 1};
+    if (key_is(slot->key, word)) return {slot, 1};
     index += step;
     if (index >= table.slot_count) index -= table.slot_count;
     // Back at the start: every slot on this word's path is taken.
