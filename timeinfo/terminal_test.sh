@@ -4,9 +4,22 @@
 # ESC, Ctrl+C and a UTF-8 character. Each must end the program with exit
 # code 0, restore the terminal and leave no byte for the next reader. Then
 # the program must end by itself with its input at end of file.
-#   terminal_test.sh PATH_TO_TIMEINFO
+#   terminal_test.sh PATH_TO_TIMEINFO [WINE_STATE_DIR]
+# With a Wine state directory the program is a Windows one, run by wine64
+# with that prefix: its key then comes through the console's _getch. Wine's
+# console reads a terminal's F1, Home and lone ESC as no key at all, and
+# turns Ctrl+C into a break, so there only the keys it passes on are
+# pressed.
 set -u
 prog=$1
+keys="x Up F1 Escape C-c Home utf8"
+if [ $# -ge 2 ]; then
+  export WINEPREFIX="$2/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  set -- /usr/lib/wine/wine64 "$prog"
+  keys="x Up Down utf8"
+else
+  set -- "$prog"
+fi
 sock="tk-timeinfo-$$"
 tm() { tmux -L "$sock" -f /dev/null "$@"; }
 cleanup() { tm kill-server >/dev/null 2>&1; }
@@ -27,17 +40,17 @@ wait_for() {
 
 # After the program: did it end well, is the terminal as before, and what
 # is left to read (bash's read -n takes whatever is there within 1 s)?
-runner='before=$(stty -g); "$0"; rc=$?; after=$(stty -g)
+runner='before=$(stty -g); "$0" "$@"; rc=$?; after=$(stty -g)
 [ "$before" = "$after" ] && tty=same || tty=changed
 IFS= read -r -s -n 64 -t 1 left
 printf "rc=%s tty=%s left=[%q]\n" "$rc" "$tty" "$left"; echo END; sleep 30'
 
 n=0
-for key in x Up F1 Escape C-c Home utf8; do
+for key in $keys; do
   # A session per key: the server stays up until the end.
   n=$((n + 1))
   s="k$n"
-  tm new-session -d -s "$s" -x 120 -y 50 bash --norc --noprofile -c "$runner" "$prog" ||
+  tm new-session -d -s "$s" -x 120 -y 50 bash --norc --noprofile -c "$runner" "$@" ||
     { fail "$key: tmux did not start"; continue; }
   if ! wait_for "Press any key to continue..."; then
     fail "$key: no prompt"; tm capture-pane -p -t "$s"; continue
@@ -66,9 +79,9 @@ done
 # No terminal and nothing to read: the program ends on its own.
 for input in /dev/null empty-pipe; do
   if [ "$input" = /dev/null ]; then
-    out=$(timeout 20 "$prog" </dev/null); rc=$?
+    out=$(timeout 60 "$@" </dev/null); rc=$?
   else
-    out=$(: | timeout 20 "$prog"); rc=$?
+    out=$(: | timeout 60 "$@"); rc=$?
   fi
   [ $rc -eq 0 ] || fail "$input: exit code $rc"
   case "$out" in
