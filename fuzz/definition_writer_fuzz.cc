@@ -1,0 +1,95 @@
+// Fuzzes deflib's definition writer on any list bytes. A reference, written
+// from the list and output formats, gives both files byte for byte (so every
+// name line appears exactly once in each, in list order) or says that the
+// list is refused (a zero byte, or text after a control byte with no name
+// before it).
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "definition_writer.h"
+#include "fuzz_util.h"
+
+namespace {
+
+using tk::fuzz::require;
+
+bool is_control(char c) { return static_cast<unsigned char>(c) <= 13; }
+
+// The first byte after spaces and tabs is 33 to 127.
+bool significant(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  if (i == s.size()) return false;
+  const auto c = static_cast<unsigned char>(s[i]);
+  return c >= 33 && c <= 127;
+}
+
+struct reference_files {
+  bool ok = true;
+  std::string def, inc;
+};
+
+reference_files reference(std::string_view list, const std::string& base) {
+  reference_files r;
+  if (list.find('\0') != std::string_view::npos) {
+    r.ok = false;
+    return r;
+  }
+  const std::string rule = "  ; ------------------------------------------";
+  r.def = "LIBRARY " + base + "\r\n\r\n";
+  r.inc = rule + "\r\n  ; prototypes for EXPORT " + base + " functions\r\n" +
+          rule + "\r\n\r\n    c_" + base + " typedef PROTO C :VARARG\r\n\r\n";
+  // Lines end with CR LF, a lone LF or a lone CR.
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i] != '\r' && list[i] != '\n') continue;
+    lines.push_back(list.substr(start, i - start));
+    if (list[i] == '\r' && i + 1 < list.size() && list[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  lines.push_back(list.substr(start));
+  for (const std::string_view line : lines) {
+    std::size_t stop = 0;
+    while (stop < line.size() && !is_control(line[stop])) ++stop;
+    const std::string name(line.substr(0, stop));
+    if (significant(name)) {
+      r.def += "EXPORTS " + name + "\r\n";
+      r.inc += "    externdef _imp__" + name + ":PTR c_" + base + "\r\n";
+      r.inc += "    crt_" + name + " equ <_imp__" + name + ">\r\n\r\n";
+    } else if (stop < line.size() && significant(line.substr(stop + 1))) {
+      r.ok = false;
+      return r;
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  // NAME as base_name_of gives it: printable, no full stop.
+  std::string base;
+  for (char c : in.ConsumeRandomLengthString(24))
+    if (c > 32 && c < 127 && c != '.') base += c;
+  const std::string list = in.ConsumeRemainingBytesAsString();
+
+  const deflib::definition_files got = deflib::write_definitions(list, base);
+  const reference_files want = reference(list, base);
+  if (!want.ok) {
+    require(!got.ok, "a list that must be refused was accepted");
+    require(got.def.empty() && got.inc.empty() && !got.error.empty(),
+            "a refused list left output or no reason");
+    return 0;
+  }
+  require(got.ok, "a good list was refused");
+  require(got.def == want.def, "the .def file differs from the reference");
+  require(got.inc == want.inc, "the .inc file differs from the reference");
+  return 0;
+}

@@ -1,0 +1,221 @@
+// Fuzzes tksub's pair-file reader (split_lines with pair_line_handler) on any
+// bytes. A reference reader, written from the file format and the table's
+// hash and probe rules, predicts the line where reading stops, the message,
+// the error flag and the exact contents of every slot. Small tables (33 and
+// 993 slots, both multiples of 3) fill up after a few keys, so the full
+// table is reached as well as the ordinary paths. Every word buffer is a
+// heap block of its own 128 bytes, so a write past one is caught.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console_out.h"
+#include "fuzz_util.h"
+#include "pair_reader.h"
+#include "word_table.h"
+
+namespace {
+
+using tk::fuzz::fail;
+using tk::fuzz::require;
+
+constexpr std::size_t max_word = 63;
+
+constexpr std::uint32_t primes_descending[64] = {
+    311, 307, 293, 283, 281, 277, 271, 269, 263, 257, 251, 241, 239,
+    233, 229, 227, 223, 211, 199, 197, 193, 191, 181, 179, 173, 167,
+    163, 157, 151, 149, 139, 137, 131, 127, 113, 109, 107, 103, 101,
+    97,  89,  83,  79,  73,  71,  67,  61,  59,  53,  47,  43,  41,
+    37,  31,  29,  23,  19,  17,  13,  11,  7,   5,   3,   2};
+
+std::uint32_t reference_hash(std::string_view w, std::uint32_t slots) {
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const std::uint32_t b = static_cast<unsigned char>(w[i]);
+    sum += ((b * primes_descending[i + 1]) & 0xFFFFu) +
+           static_cast<std::uint32_t>(w.size());
+  }
+  return sum % slots;
+}
+
+enum class stop { none, missing, too_many, exit, too_long, redefined, full };
+
+struct reference_run {
+  stop why = stop::none;
+  std::uint32_t line = 0;
+  std::string key;  // the key named by a redefinition or full-table message
+  std::vector<std::string> keys, partners;  // slot by slot
+};
+
+std::vector<std::string> words_of(std::string_view line) {
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < line.size();) {
+    if (!tk::fuzz::is_class(tk::fuzz::pair_chars, line[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    while (j < line.size() && tk::fuzz::is_class(tk::fuzz::pair_chars, line[j]))
+      ++j;
+    words.emplace_back(line.substr(i, j - i));
+    i = j;
+  }
+  return words;
+}
+
+reference_run read_reference(std::string_view text, std::uint32_t slots) {
+  reference_run r;
+  r.keys.resize(slots);
+  r.partners.resize(slots);
+  std::size_t start = 0;
+  for (std::uint32_t number = 1;; ++number) {
+    const std::size_t lf = text.find('\n', start);
+    const std::string_view line = text.substr(
+        start, lf == std::string_view::npos ? text.npos : lf - start);
+    const std::vector<std::string> w = words_of(line);
+    r.line = number;
+    if (w.size() < 2) {
+      r.why = stop::missing;
+      return r;
+    }
+    if (w.size() > 2) {
+      r.why = stop::too_many;
+      return r;
+    }
+    if (w[0] == "exit") {
+      r.why = stop::exit;
+      return r;
+    }
+    if (w[0].size() > max_word || w[1].size() > max_word) {
+      r.why = stop::too_long;
+      return r;
+    }
+    const std::uint32_t home = reference_hash(w[0], slots);
+    const std::uint32_t step =
+        static_cast<std::uint32_t>(4 * w[0].size()) % slots;
+    std::uint32_t i = home;
+    for (;;) {
+      if (r.keys[i].empty()) {
+        r.keys[i] = w[0];
+        r.partners[i] = w[1];
+        break;
+      }
+      if (r.keys[i] == w[0]) {
+        if (r.partners[i] == w[1]) break;
+        r.why = stop::redefined;
+        r.key = w[0];
+        return r;
+      }
+      i = (i + step) % slots;
+      if (i == home) {
+        r.why = stop::full;
+        r.key = w[0];
+        return r;
+      }
+    }
+    if (lf == std::string_view::npos) {
+      r.why = stop::none;
+      return r;
+    }
+    start = lf + 1;
+  }
+}
+
+std::string expected_message(const reference_run& r) {
+  switch (r.why) {
+    case stop::missing:
+      return "ERROR: MISSING SECOND ARGUMENT\r\n";
+    case stop::too_many:
+      return "ERROR: TOO MANY ARGUMENTS\r\n";
+    case stop::redefined:
+      return "ERROR: SYMBOL REDEFINITION \"" + r.key + "\"\r\n";
+    default:
+      return {};
+  }
+}
+
+bool pair_word(const char* field) {
+  const std::size_t n = strnlen(field, max_word + 1);
+  if (n < 1 || n > max_word) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (!tk::fuzz::is_class(tk::fuzz::pair_chars, field[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
+  for (int c = 0; c < 256; ++c)
+    require(tk::tksub::pair_word_chars[static_cast<std::size_t>(c)] ==
+                tk::fuzz::pair_chars[static_cast<std::size_t>(c)],
+            "pair_word_chars differs from the pair-file word characters");
+
+  FuzzedDataProvider in(data, size);
+  const std::uint32_t slots = in.ConsumeBool() ? 33 : 993;
+  const std::string text = in.ConsumeRemainingBytesAsString();
+
+  tk::tksub::buffer_array slot_blocks =
+      tk::tksub::buffer_array_create(slots, sizeof(tk::tksub::word_slot));
+  const tk::zero_block primes = tk::tksub::prime_table_create();
+  require(static_cast<bool>(slot_blocks) && static_cast<bool>(primes),
+          "no memory for the table");
+  tk::tksub::word_table table;
+  table.slots = slot_blocks.buffers();
+  table.slot_count = slots;
+  table.primes = {reinterpret_cast<const std::uint32_t*>(primes.data()),
+                  tk::tksub::prime_count};
+
+  std::vector<std::unique_ptr<char[]>> buffers;
+  std::vector<char*> words;
+  for (std::uint32_t i = 0; i < tk::tksub::word_buffer_count; ++i) {
+    buffers.emplace_back(new char[tk::tksub::word_buffer_size]());
+    words.push_back(buffers.back().get());
+  }
+
+  tk::tksub::string_console console;
+  tk::tksub::pair_context context{&table, &console};
+  tk::tksub::pair_error = 0;
+  tk::tksub::split_lines(text, words, tk::tksub::pair_word_chars,
+                         tk::tksub::pair_line_handler, &context, console);
+
+  const reference_run want = read_reference(text, slots);
+  const std::string& out = console.text();
+  const std::string tail = want.why == stop::none
+                               ? std::string()
+                               : "Line Number " + std::to_string(want.line);
+  require(out.size() >= tail.size() &&
+              out.compare(out.size() - tail.size(), tail.size(), tail) == 0,
+          "reading stopped at another line than the reference");
+  const std::string message = out.substr(0, out.size() - tail.size());
+  const bool error = want.why != stop::none && want.why != stop::exit;
+  // The error flag is set exactly when a message was written.
+  require(tk::tksub::pair_error == (message.empty() ? 0 : 1),
+          "pair_error disagrees with the console");
+  require(error == !message.empty(), "error message missing or unexpected");
+  if (const std::string m = expected_message(want); !m.empty())
+    require(message == m, "wrong error message");
+  if (error)
+    require(message.rfind("ERROR: ", 0) == 0 && message.size() >= 2 &&
+                message.compare(message.size() - 2, 2, "\r\n") == 0,
+            "error message not of the form ERROR: ... CR LF");
+
+  for (std::uint32_t i = 0; i < slots; ++i) {
+    const auto* slot =
+        reinterpret_cast<const tk::tksub::word_slot*>(table.slots[i]);
+    if (slot->key[0] == 0) {
+      require(want.keys[i].empty(), "a key is missing from its slot");
+      continue;
+    }
+    require(pair_word(slot->key) && pair_word(slot->partner),
+            "a slot holds something other than 1 to 63 word characters");
+    require(want.keys[i] == slot->key && want.partners[i] == slot->partner,
+            "a slot differs from the reference table");
+  }
+  return 0;
+}
