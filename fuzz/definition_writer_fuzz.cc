@@ -58,9 +58,11 @@ reference_files reference(std::string_view list, const std::string& base) {
     while (stop < line.size() && !is_control(line[stop])) ++stop;
     const std::string name(line.substr(0, stop));
     if (significant(name)) {
-      r.def += "EXPORTS " + name + "\r\n";
-      r.inc += "    externdef _imp__" + name + ":PTR c_" + base + "\r\n";
-      r.inc += "    crt_" + name + " equ <_imp__" + name + ">\r\n\r\n";
+      r.def.append("EXPORTS ").append(name).append("\r\n");
+      r.inc.append("    externdef _imp__").append(name).append(":PTR c_");
+      r.inc.append(base).append("\r\n");
+      r.inc.append("    crt_").append(name).append(" equ <_imp__");
+      r.inc.append(name).append(">\r\n\r\n");
     } else if (stop < line.size() && significant(line.substr(stop + 1))) {
       r.ok = false;
       return r;
