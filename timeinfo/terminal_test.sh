@@ -27,12 +27,12 @@ trap cleanup EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# Polls the pane of session $s until it shows TEXT, for at most 10 s.
+# Polls the pane of session $s until it shows TEXT, for at most 30 s.
 wait_for() {
   i=0
   while ! tm capture-pane -p -t "$s" -S - | grep -qF -- "$1"; do
     i=$((i + 1))
-    [ $i -ge 100 ] && return 1
+    [ $i -ge 300 ] && return 1
     sleep 0.1
   done
   return 0
