@@ -107,6 +107,29 @@ TEST(FileReplaceAll, ReplacesWholeOrLeavesTheOldFile) {
   EXPECT_TRUE(fs::is_directory(dir.path() / "d"));
 }
 
+// Before this was fixed, the POSIX build replaced a read-only target through
+// rename(), and as root truncated one through open(); Windows refuses both.
+TEST(FileWriteAll, ReadOnlyTargetIsLeftAlone) {
+  temp_dir dir;
+  const std::string target = dir.file("locked.asm");
+  write_file(target, "keep me");
+  const fs::perms read_only =
+      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(target, read_only);
+  EXPECT_FALSE(tk::file_write_all(target.c_str(), "new").ok);
+  EXPECT_FALSE(tk::file_replace_all(target.c_str(), "new").ok);
+  fs::permissions(target, read_only | fs::perms::owner_write);
+  EXPECT_EQ(read_file(target), "keep me");
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+  EXPECT_TRUE(tk::file_replace_all(target.c_str(), "new").ok);
+  EXPECT_EQ(read_file(target), "new");
+}
+
 TEST(ConsoleWrite, ExactBytesReachStandardOutput) {
   const tk::test::run_output r =
       tk::test::run_capture(tk::test::quoted(tk::test::program_path("child")) +

@@ -120,11 +120,13 @@ struct write_result {
 };
 
 // Creates or truncates the file and writes `data` to it; no other process
-// may open it meanwhile.
+// may open it meanwhile. A read-only file (the Windows attribute; on POSIX a
+// regular file without any write permission bit) is left alone: ok == false.
 write_result file_write_all(const char* name, std::string_view data);
 
 // Writes `data` to a new file beside `name`, then puts it in the place of
-// `name`. A failed or interrupted write leaves any earlier file untouched.
+// `name`. A failed or interrupted write leaves any earlier file untouched;
+// a read-only file, as for file_write_all, is not replaced.
 write_result file_replace_all(const char* name, std::string_view data);
 
 // Returns 1 when the name (or pattern with * and ?) matches something on

@@ -26,6 +26,15 @@ std::string& line_storage() {
   return line;
 }
 
+// A regular file without any write permission bit counts as read-only, like
+// a file with the read-only attribute on Windows: it is neither truncated
+// nor replaced, also not by root, whom the permission bits do not stop.
+bool marked_read_only(const char* name) {
+  struct stat st {};
+  return ::stat(name, &st) == 0 && S_ISREG(st.st_mode) &&
+         (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool needs_quotes(std::string_view arg) {
   return arg.empty() || arg.find_first_of(" \t\"") != std::string_view::npos;
 }
@@ -137,6 +146,7 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
 
 write_result file_write_all(const char* name, std::string_view data) {
   write_result r;
+  if (marked_read_only(name)) return r;
   scoped_fd fd(::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0) return r;
   r.written = write_fully(fd.get(), data);
@@ -146,6 +156,8 @@ write_result file_write_all(const char* name, std::string_view data) {
 
 write_result file_replace_all(const char* name, std::string_view data) {
   write_result r;
+  // rename() would put a new file in the place of a read-only one.
+  if (marked_read_only(name)) return r;
   std::string temp = std::string(name) + ".XXXXXX";
   scoped_fd fd(::mkstemp(temp.data()));
   if (fd.get() < 0) return r;

@@ -9,6 +9,15 @@ namespace tk {
 
 namespace {
 
+// The system refuses to open such a file for writing, but an administrator
+// (and Wine run as root) may get through; the attribute is asked for first,
+// so that a read-only file is never truncated or replaced.
+bool marked_read_only(const char* name) {
+  const DWORD a = GetFileAttributesA(name);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) != 0 &&
+         (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // Owns a kernel handle; INVALID_HANDLE_VALUE and null both mean none.
 class scoped_handle {
  public:
@@ -96,6 +105,7 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
 
 write_result file_write_all(const char* name, std::string_view data) {
   write_result r;
+  if (marked_read_only(name)) return r;
   scoped_handle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return r;
@@ -106,6 +116,7 @@ write_result file_write_all(const char* name, std::string_view data) {
 
 write_result file_replace_all(const char* name, std::string_view data) {
   write_result r;
+  if (marked_read_only(name)) return r;
   // A name beside the target, unique to this process.
   const std::string temp = std::string(name) + ".tk" +
                            std::to_string(GetCurrentProcessId()) + ".tmp";
