@@ -1,6 +1,6 @@
 #include "pair_reader.h"
 
-#include <cstring>
+#include <limits>
 
 namespace tk::tksub {
 
@@ -76,7 +76,7 @@ void split_lines(std::string_view text, std::span<char* const> words,
       // past the last buffer are only counted.
       const auto k = static_cast<std::size_t>(count);
       char* const buffer = k < storable ? words[k] : nullptr;
-      ++count;
+      if (count < std::numeric_limits<std::int32_t>::max()) ++count;
       std::size_t length = 0;
       if (buffer) buffer[length++] = static_cast<char>(c);
       while (p != end && classes[*p] != 0) {
@@ -115,8 +115,8 @@ std::int32_t pair_line_handler(std::span<char* const> words,
   const char* key = words[0];
   const char* partner = words[1];
   if (str_compare(key, "exit") != 0) return 1;
-  const std::size_t key_length = std::strlen(key);
-  if (key_length > max_word_length || std::strlen(partner) > max_word_length)
+  const std::uint32_t key_length = str_length(key);
+  if (key_length > max_word_length || str_length(partner) > max_word_length)
     return refuse(console, too_long_text);
   const slot_result found =
       word_find_slot({key, key_length}, *pairs.table);
