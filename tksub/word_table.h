@@ -81,7 +81,8 @@ struct slot_result {
   std::int32_t found = 0;
 };
 
-// Searches from `start` (below slot_count) with the step 4 × length.
+// Searches from `start` (below slot_count) with the step 4 × length. Words
+// hold no zero byte (no class table counts it as a word character).
 slot_result word_probe(std::string_view word, std::uint32_t start,
                        const word_table& table);
 
