@@ -6,6 +6,7 @@
 // (checksums of the whole scratch directory before and after).
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -337,6 +338,47 @@ class unreadable_file {
 #endif
 };
 
+// Makes `name` vanish and come back, over and over, by renaming it away and
+// back (each rename is atomic, so the file is whole whenever it is there),
+// until the object goes away. A rename that the system refuses because a
+// program has the file open is simply tried again.
+class vanishing_file {
+ public:
+  explicit vanishing_file(fs::path name)
+      : name_(std::move(name)),
+        away_(name_.string() + ".away"),
+        thread_([this] {
+          std::error_code ec;
+          while (!stop_.load()) {
+            fs::rename(name_, away_, ec);
+            std::this_thread::yield();
+            fs::rename(away_, name_, ec);
+            std::this_thread::yield();
+          }
+          if (!fs::exists(name_)) fs::rename(away_, name_, ec);
+        }) {}
+  vanishing_file(const vanishing_file&) = delete;
+  vanishing_file& operator=(const vanishing_file&) = delete;
+  ~vanishing_file() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  fs::path name_, away_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// How often each of the accepted outcomes of a racing run came up.
+void note_outcomes(std::string_view what, const std::map<std::string, int>& n) {
+  std::string text;
+  for (const auto& [outcome, count] : n)
+    text += " " + outcome + "=" + std::to_string(count);
+  std::printf("[ NOTE     ] %.*s:%s\n", static_cast<int>(what.size()),
+              what.data(), text.c_str());
+}
+
 // Every byte value from 0 to 255, `times` times over.
 std::string all_bytes(int times) {
   std::string block;
@@ -569,6 +611,49 @@ TEST(TksubBadInput, FiftyThousandKeys) {
                {}});
 }
 
+// A name that passes the existence check may be gone when the file is
+// read. Every run must end with one of the three documented outcomes, and
+// a target, when written, is whole.
+TEST(TksubBadInput, FilesThatVanish) {
+  REQUIRE_PROGRAM("tksub");
+  scratch_dir dir;
+  write_file(dir / "p.equ", "a b");
+  write_file(dir / "s.asm", "a c a\r\n");
+  for (const bool pairs : {true, false}) {
+    const std::string name = pairs ? "p.equ" : "s.asm";
+    const std::string gone = pairs ? missing_first : missing_second;
+    const std::string unread = pairs ? "Cannot read word file 'p.equ'\r\n"
+                                     : "Cannot read source file 's.asm'\r\n";
+    std::map<std::string, int> outcomes;
+    {
+      const vanishing_file flipping(dir / name);
+      for (int i = 0; i < 40; ++i) {
+        fs::remove(dir / "t.asm");
+        run_output r;
+        {
+          const watchdog guard("tksub with a vanishing " + name,
+                               run_limit_seconds);
+          r = tk::test::run_capture(
+              tk::test::quoted(program_path("tksub")) + " p.equ s.asm t.asm",
+              dir.path());
+        }
+        if (r.exit_code == 0 && r.out == written_report("t.asm", 7)) {
+          EXPECT_EQ(read_file(dir / "t.asm"), "b c b\r\n");
+          ++outcomes["written"];
+          continue;
+        }
+        EXPECT_EQ(r.exit_code, 1u) << r.out;
+        EXPECT_TRUE(r.out == gone || r.out == unread) << r.out;
+        EXPECT_FALSE(fs::exists(dir / "t.asm"));
+        ++outcomes[r.out == gone ? "missing" : "unreadable"];
+      }
+    }
+    note_outcomes("tksub with a vanishing " + name, outcomes);
+  }
+  EXPECT_EQ(read_file(dir / "p.equ"), "a b");
+  EXPECT_EQ(read_file(dir / "s.asm"), "a c a\r\n");
+}
+
 TEST(TksubBadInput, Targets) {
   REQUIRE_PROGRAM("tksub");
   scratch_dir dir;
@@ -707,6 +792,41 @@ TEST(DeflibBadInput, SixtyFourMegabyteLine) {
               inc_header("big") + "    externdef _imp__" + name +
                   ":PTR c_big\r\n    crt_" + name + " equ <_imp__" + name +
                   ">\r\n\r\n");
+}
+
+TEST(DeflibBadInput, ListThatVanishes) {
+  REQUIRE_PROGRAM("deflib");
+  scratch_dir dir;
+  write_file(dir / "l.txt", "printf\r\n");
+  const std::string unread =
+      "deflib: cannot read the list file l.txt: it cannot be opened\r\n";
+  std::map<std::string, int> outcomes;
+  {
+    const vanishing_file flipping(dir / "l.txt");
+    for (int i = 0; i < 40; ++i) {
+      fs::remove(dir / "l.def");
+      fs::remove(dir / "l.inc");
+      run_output r;
+      {
+        const watchdog guard("deflib with a vanishing list", run_limit_seconds);
+        r = tk::test::run_capture(
+            tk::test::quoted(program_path("deflib")) + " l.txt", dir.path());
+      }
+      EXPECT_EQ(r.exit_code, 1u) << r.out;
+      if (r.out == no_librarian("l")) {
+        EXPECT_EQ(read_file(dir / "l.def"),
+                  def_header("l") + "EXPORTS printf\r\n");
+        ++outcomes["written"];
+        continue;
+      }
+      EXPECT_TRUE(r.out == deflib_usage || r.out == unread) << r.out;
+      EXPECT_FALSE(fs::exists(dir / "l.def"));
+      EXPECT_FALSE(fs::exists(dir / "l.inc"));
+      ++outcomes[r.out == unread ? "unreadable" : "missing"];
+    }
+  }
+  note_outcomes("deflib with a vanishing list", outcomes);
+  EXPECT_EQ(read_file(dir / "l.txt"), "printf\r\n");
 }
 
 TEST(DeflibBadInput, Outputs) {
