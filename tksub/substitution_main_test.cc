@@ -201,6 +201,14 @@ TEST_F(Tksub, UnreadableInputsAndUnwritableTargets) {
   }
   EXPECT_EQ(listing(), (std::vector<std::string>{"d", "p.equ", "s.asm"}));
   EXPECT_TRUE(fs::is_empty(dir.path() / "d"));
+
+  // A read-only target is left as it was.
+  put("t.asm", "previous");
+  fs::permissions(dir.path() / "t.asm", fs::perms::owner_read);
+  const run_output o = run("p.equ s.asm t.asm");
+  EXPECT_EQ(o.out, "Cannot write target file 't.asm'\r\n");
+  EXPECT_EQ(o.exit_code, 1u);
+  EXPECT_EQ(get("t.asm"), "previous");
 }
 
 }  // namespace
