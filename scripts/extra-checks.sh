@@ -200,7 +200,7 @@ else
   native_files="" win_files="" other_files=""
   for f in $(checked_sources | grep '\.cc$'); do
     case $f in
-      *_win32.cc) win_files="$win_files $f" ;;
+      *_win32.cc | *_win32_test.cc) win_files="$win_files $f" ;;
       *)
         if grep -q "\"file\": \"$root/$f\"" "$db"; then
           native_files="$native_files $f"

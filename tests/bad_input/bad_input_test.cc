@@ -253,11 +253,11 @@ bool program_built(const std::string& tool) {
   return fs::exists(program_path(tool));
 }
 
-#define REQUIRE_PROGRAM(tool)                      \
-  do {                                             \
-    if (!program_built(tool)) {                    \
-      GTEST_SKIP() << tool << " is not built yet"; \
-    }                                              \
+#define REQUIRE_PROGRAM(tool)                        \
+  do {                                               \
+    if (!program_built(tool)) {                      \
+      GTEST_SKIP() << (tool) << " is not built yet"; \
+    }                                                \
   } while (false)
 
 // Runs `tool` with `arg_text` as its command line after the program name,
@@ -303,15 +303,31 @@ raw_run run_raw(const std::string& tool, const std::string& arg_text,
 
 // Keeps a file from being opened by the programs while it lives, or says
 // why that cannot be done here.
+#ifdef _WIN32
+class unreadable_file {
+ public:
+  // Opened without sharing: every other open fails until it is closed.
+  explicit unreadable_file(const fs::path& name)
+      : handle_(CreateFileA(name.string().c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    if (handle_ == INVALID_HANDLE_VALUE) why_not_ = "cannot lock the file";
+  }
+  unreadable_file(const unreadable_file&) = delete;
+  unreadable_file& operator=(const unreadable_file&) = delete;
+  ~unreadable_file() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  // Empty when the file is unreadable now.
+  const std::string& why_not() const { return why_not_; }
+
+ private:
+  HANDLE handle_;
+  std::string why_not_;
+};
+#else
 class unreadable_file {
  public:
   explicit unreadable_file(const fs::path& name) {
-#ifdef _WIN32
-    // Opened without sharing: every other open fails until it is closed.
-    handle_ = CreateFileA(name.string().c_str(), GENERIC_READ, 0, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) why_not_ = "cannot lock the file";
-#else
     if (::geteuid() == 0) {
       why_not_ =
           "running as root: permission bits do not stop reading, so an "
@@ -319,24 +335,14 @@ class unreadable_file {
     } else {
       fs::permissions(name, fs::perms::none);
     }
-#endif
-  }
-  unreadable_file(const unreadable_file&) = delete;
-  unreadable_file& operator=(const unreadable_file&) = delete;
-  ~unreadable_file() {
-#ifdef _WIN32
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-#endif
   }
   // Empty when the file is unreadable now.
   const std::string& why_not() const { return why_not_; }
 
  private:
   std::string why_not_;
-#ifdef _WIN32
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-#endif
 };
+#endif
 
 // Makes `name` vanish and come back, over and over, by renaming it away and
 // back (each rename is atomic, so the file is whole whenever it is there),
@@ -574,9 +580,9 @@ TEST(TksubBadInput, FiftyThousandKeys) {
           // a literal + to_string().
           std::string partner(1, 'P');
           partner += std::to_string(n++);
-          pair_file += key + " " + partner + "\r\n";
-          source += key + ";" + key + "\r\n";
-          want += partner + ";" + partner + "\r\n";
+          pair_file.append(key).append(" ").append(partner).append("\r\n");
+          source.append(key).append(";").append(key).append("\r\n");
+          want.append(partner).append(";").append(partner).append("\r\n");
         }
   pair_file += "exit now\r\n";
   write_file(dir / "p.equ", pair_file);
@@ -773,7 +779,8 @@ TEST(DeflibBadInput, OddContents) {
   for (const std::string& n : {std::string("a"), name, std::string("b")}) {
     def += "EXPORTS " + n + "\r\n";
     inc += "    externdef _imp__" + n + ":PTR c_long\r\n";
-    inc += "    crt_" + n + " equ <_imp__" + n + ">\r\n\r\n";
+    inc.append("    crt_").append(n).append(" equ <_imp__").append(n);
+    inc += ">\r\n\r\n";
   }
   EXPECT_TRUE(read_file(dir / "long.def") == def);
   EXPECT_TRUE(read_file(dir / "long.inc") == inc);
