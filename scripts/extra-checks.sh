@@ -151,6 +151,16 @@ if have_tool tksub; then
   all_bytes >"$d/source.bin"
   printf 'x y' >"$d/pairs.equ"
   memcheck tksub-binary any "$vg_work/no-input" "$tksub" pairs.equ source.bin out.bin
+  d=$(scenario tksub-many-pairs)
+  i=0
+  while [ $i -lt 2000 ]; do
+    printf 'key%d value%d\r\n' $i $i
+    i=$((i + 1))
+  done >"$d/pairs.equ"
+  crlf "exit x" >>"$d/pairs.equ"
+  head -c 10000 /dev/zero | tr '\0' 'w' >"$d/source.asm"
+  crlf " key1 key1999 (key7)" >>"$d/source.asm"
+  memcheck tksub-many-pairs 0 "$vg_work/no-input" "$tksub" pairs.equ source.asm out.asm
   d=$(scenario tksub-directory)
   mkdir -p "$d/dir"
   printf 'x y' >"$d/pairs.equ"
@@ -172,6 +182,10 @@ if have_tool deflib; then
   memcheck deflib-run any "$vg_work/no-input" "$deflib" mylib.txt
   [ -s "$d/mylib.def" ] && [ -s "$d/mylib.inc" ] ||
     fail "deflib wrote no definition files under valgrind"
+  d=$(scenario deflib-long-name)
+  head -c 10000 /dev/zero | tr '\0' 'n' >"$d/long.txt"
+  memcheck deflib-long-name any "$vg_work/no-input" "$deflib" long.txt
+  [ -s "$d/long.def" ] || fail "deflib wrote no long.def under valgrind"
   d=$(scenario deflib-binary)
   all_bytes >"$d/bin.lst"
   memcheck deflib-binary any "$vg_work/no-input" "$deflib" bin.lst
