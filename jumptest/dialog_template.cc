@@ -10,7 +10,8 @@ namespace tk {
 namespace {
 
 // Header.
-constexpr std::uint32_t dialog_style = 0x00080840;  // WS_SYSMENU|DS_CENTER|DS_SETFONT
+constexpr std::uint32_t dialog_style =
+    0x00080840;  // WS_SYSMENU|DS_CENTER|DS_SETFONT
 constexpr std::int16_t dialog_x = 50;
 constexpr std::int16_t dialog_y = 50;
 constexpr std::int16_t dialog_cx = 250;
@@ -21,8 +22,9 @@ constexpr std::uint16_t font_points = 10;
 constexpr const char* font_face = "MS Sans Serif";
 
 // Items.
-constexpr std::uint32_t push_button = 0x50010000;  // WS_CHILD|WS_VISIBLE|WS_TABSTOP
-constexpr std::uint32_t status_bar = 0x50000000;   // WS_CHILD|WS_VISIBLE
+constexpr std::uint32_t push_button =
+    0x50010000;  // WS_CHILD|WS_VISIBLE|WS_TABSTOP
+constexpr std::uint32_t status_bar = 0x50000000;  // WS_CHILD|WS_VISIBLE
 // WS_CHILD|WS_VISIBLE|WS_BORDER|WS_VSCROLL|WS_TABSTOP|ES_WANTRETURN|ES_MULTILINE
 constexpr std::uint32_t edit_box = 0x50A11004;
 constexpr std::uint16_t class_button = 0x0080;

@@ -124,8 +124,8 @@ TEST(DialogTemplate, TailAndClearing) {
   const built clean;
   const built dirty(std::byte{0xCC});
   ASSERT_EQ(dirty.size, 434u);
-  EXPECT_TRUE(std::equal(clean.block.begin(), clean.block.end(),
-                         dirty.block.begin()));
+  EXPECT_TRUE(
+      std::equal(clean.block.begin(), clean.block.end(), dirty.block.begin()));
   for (std::size_t at = 434; at < 1024; ++at)
     ASSERT_EQ(clean.u8(at), 0u) << "offset " << at;
   // The last bytes of the template are the edit box's empty title and its

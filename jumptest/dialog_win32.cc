@@ -42,7 +42,8 @@ void set_status_part(WPARAM part, const char* text) {
 
 void initialise(HWND window) {
   dialog_handle = window;
-  const HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32516));  // IDI_ASTERISK
+  const HICON icon =
+      LoadIconA(nullptr, MAKEINTRESOURCEA(32516));  // IDI_ASTERISK
   SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SetWindowTextA(window, title_text);
   status_bar_handle = GetDlgItem(window, id_status_bar);
@@ -50,8 +51,7 @@ void initialise(HWND window) {
                reinterpret_cast<LPARAM>(status_part_edges.data()));
   edit_handle = GetDlgItem(window, id_edit);
   SendMessageA(edit_handle, WM_SETFONT,
-               reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)),
-               TRUE);
+               reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), TRUE);
 }
 
 // The whole wParam is compared, so only notification code 0 (a click, or
@@ -108,8 +108,7 @@ void paint(HWND window) {
 
 }  // namespace
 
-INT_PTR CALLBACK dialog_proc(HWND window, UINT message, WPARAM wparam,
-                             LPARAM) {
+INT_PTR CALLBACK dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       initialise(window);

@@ -32,9 +32,8 @@ std::string class_name(HWND w) {
 }
 
 std::string status_part(int part) {
-  const LRESULT info =
-      SendMessageA(tk::status_bar_handle, SB_GETTEXTLENGTHA,
-                   static_cast<WPARAM>(part), 0);
+  const LRESULT info = SendMessageA(tk::status_bar_handle, SB_GETTEXTLENGTHA,
+                                    static_cast<WPARAM>(part), 0);
   std::array<char, 256> buf{};
   if (LOWORD(info) >= buf.size()) return "<too long>";
   SendMessageA(tk::status_bar_handle, SB_GETTEXTA, static_cast<WPARAM>(part),
@@ -214,8 +213,8 @@ TEST(JumptestDialog, Initialisation) {
 
   const LONG_PTR style = GetWindowLongPtrA(w, GWL_STYLE);
   EXPECT_NE(style & WS_SYSMENU, 0);
-  EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CHILD |
-                     WS_POPUP),
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
+                     WS_CHILD | WS_POPUP),
             0);
 
   // Every control from the template, with its text.

@@ -38,12 +38,12 @@ TEST(JumpLookupLoop, MakesEveryCallInOrder) {
   EXPECT_EQ(calls, 10000000u);
   EXPECT_EQ(outside, 0u);
   const std::array<std::uint64_t, 16> expected = {
-      0, 0, 1000000, 0, 1000000, 0, 1000000, 1000000,
-      1000000, 1000000, 1000000, 0, 0, 1000000, 1000000, 1000000};
+      0,       0,       1000000, 0, 1000000, 0,       1000000, 1000000,
+      1000000, 1000000, 1000000, 0, 0,       1000000, 1000000, 1000000};
   EXPECT_EQ(per_index, expected);
-  const std::vector<std::int32_t> order = {14, 2, 7, 13, 10, 4, 9, 6, 15, 8,
-                                           14, 2, 7, 13, 10, 4, 9, 6, 15, 8,
-                                           14, 2, 7, 13, 10};
+  const std::vector<std::int32_t> order = {14, 2,  7,  13, 10, 4,  9, 6, 15,
+                                           8,  14, 2,  7,  13, 10, 4, 9, 6,
+                                           15, 8,  14, 2,  7,  13, 10};
   EXPECT_EQ(first_calls, order);
 
   // A second run makes as many calls again: nothing was cached.

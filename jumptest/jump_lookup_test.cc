@@ -11,8 +11,8 @@ TEST(JumpLookup, InsideTheTableGivesTheIndex) {
 }
 
 TEST(JumpLookup, OutsideTheTableGivesMinusOne) {
-  const std::int32_t outside[] = {16, 17, 25, 255, 256, INT_MAX, -1, -2, -16,
-                                  INT_MIN, INT_MIN + 15};
+  const std::int32_t outside[] = {16, 17, 25,  255,     256,         INT_MAX,
+                                  -1, -2, -16, INT_MIN, INT_MIN + 15};
   for (std::int32_t i : outside) EXPECT_EQ(tk::jump_lookup(i), -1) << i;
 }
 

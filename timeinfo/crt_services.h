@@ -12,10 +12,10 @@ namespace timeinfo {
 
 // One reading of the clock with the zone data that goes with it.
 struct time_reading {
-  std::int64_t time = 0;       // seconds since 1970-01-01 00:00:00 UTC
-  std::uint16_t millitm = 0;   // milliseconds, 0 to 999
-  std::int16_t timezone = 0;   // minutes west of UTC, standard time
-  std::int16_t dstflag = 0;    // non-zero while daylight saving time is on
+  std::int64_t time = 0;      // seconds since 1970-01-01 00:00:00 UTC
+  std::uint16_t millitm = 0;  // milliseconds, 0 to 999
+  std::int16_t timezone = 0;  // minutes west of UTC, standard time
+  std::int16_t dstflag = 0;   // non-zero while daylight saving time is on
 };
 
 // The run-time's clock, zone, conversion and console services. Pointers to

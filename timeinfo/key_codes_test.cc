@@ -21,30 +21,32 @@ TEST(KeyCodes, WhenAKeyIsComplete) {
       {"x", true},
       {"\r", true},
       {std::string_view("\0", 1), true},
-      {"\x1b", false},            // ESC alone, or the start of a sequence
+      {"\x1b", false},  // ESC alone, or the start of a sequence
       {"\x1b[", false},
-      {"\x1b[A", true},           // cursor up
+      {"\x1b[A", true},  // cursor up
       {"\x1b[1", false},
       {"\x1b[1;5", false},
-      {"\x1b[1;5C", true},        // Ctrl+cursor right
-      {"\x1b[15~", true},         // F5
+      {"\x1b[1;5C", true},  // Ctrl+cursor right
+      {"\x1b[15~", true},   // F5
       {"\x1b[200", false},
       {"\x1bO", false},
-      {"\x1bOP", true},           // F1
-      {"\x1b[[", false},          // Linux console F1 to F5
+      {"\x1bOP", true},   // F1
+      {"\x1b[[", false},  // Linux console F1 to F5
       {"\x1b[[A", true},
-      {"\x1b" "a", true},         // Alt+a
-      {"\x1b\x1b", false},        // Alt with a sequence key
+      {"\x1b"
+       "a",
+       true},               // Alt+a
+      {"\x1b\x1b", false},  // Alt with a sequence key
       {"\x1b\x1b[A", true},
-      {"\x1b[\x01", true},        // a broken sequence ends at once
-      {"\xc3", false},            // UTF-8 lead bytes
+      {"\x1b[\x01", true},  // a broken sequence ends at once
+      {"\xc3", false},      // UTF-8 lead bytes
       {"\xc3\xa9", true},
       {"\xe2\x82", false},
       {"\xe2\x82\xac", true},
       {"\xe0", false},
       {"\xf0\x9f\x98", false},
       {"\xf0\x9f\x98\x80", true},
-      {"\xc3x", true},            // not a continuation: no longer waited for
+      {"\xc3x", true},  // not a continuation: no longer waited for
       {"\x80", true},
       {"\xff", true},
       {"\x1b[0000000000000", false},
@@ -72,7 +74,9 @@ TEST(KeyCodes, CodesOfAKey) {
       {"\x1b[15~", 0xE0, '~'},
       {"\x1bOP", 0xE0, 'P'},
       {"\x1b\x1b[A", 0xE0, 'A'},
-      {"\x1b" "a", 0, 'a'},
+      {"\x1b"
+       "a",
+       0, 'a'},
       {"\x1b[", 0, '['},
       {"\xc3\xa9", 0xC3, -1},
       {"\xe0\xa4\x85", 0xE0, 0xA4},

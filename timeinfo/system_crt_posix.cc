@@ -279,8 +279,7 @@ int system_crt::get_key() {
     raw_terminal raw(STDIN_FILENO);
     if (!read_byte(STDIN_FILENO, bytes[0], -1)) return -1;
     n = 1;
-    while (n < bytes.size() &&
-           !key_is_complete(std::span(bytes.data(), n)) &&
+    while (n < bytes.size() && !key_is_complete(std::span(bytes.data(), n)) &&
            read_byte(STDIN_FILENO, bytes[n], key_rest_wait_ms))
       ++n;
   }

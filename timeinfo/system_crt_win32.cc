@@ -2,8 +2,6 @@
 // family is called through msvcrt's own entry points (__ms_printf and
 // _vsnprintf), since the compiler's C++ headers swap printf for a
 // replacement that formats "%I64u" and "%.0lf" in its own way.
-#include <windows.h>
-
 #include <conio.h>
 #include <fcntl.h>
 #include <io.h>
@@ -13,6 +11,7 @@
 #include <string.h>
 #include <sys/timeb.h>
 #include <time.h>
+#include <windows.h>
 
 #include <vector>
 

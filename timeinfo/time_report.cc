@@ -26,7 +26,8 @@ constexpr char millis_format[] = " Plus milliseconds:                  %u\r\n";
 // Signed: zones east of UTC have a negative offset.
 constexpr char zone_hours_format[] =
     " Zone difference in hours from UTC:  %d\r\n";
-constexpr char zone_name_format[] = " Time zone name:                     %s\r\n";
+constexpr char zone_name_format[] =
+    " Time zone name:                     %s\r\n";
 constexpr char daylight_label[] = " Daylight savings:                   ";
 constexpr char daylight_on[] = "True\r\n";
 constexpr char daylight_off[] = "False\r\n";
@@ -103,9 +104,9 @@ void time_report(crt_services& crt) {
   crt.print_u64(seconds_line_format, static_cast<std::uint64_t>(now));
   print_run_time_line(crt, time_string_format, crt.ctime64(now));
   const std::tm* universal = crt.gmtime64(now);
-  print_run_time_line(crt, universal_format,
-                      universal != nullptr ? crt.asc_time(*universal)
-                                           : nullptr);
+  print_run_time_line(
+      crt, universal_format,
+      universal != nullptr ? crt.asc_time(*universal) : nullptr);
   print_twelve_hour(crt, now);
 
   const time_reading reading = crt.ftime64();

@@ -181,14 +181,17 @@ TEST(TimeReport, WholeReportByteExact) {
       " OS time:                            06:00:00\r\n"
       " OS date:                            12/07/26\r\n"
       " Time in seconds since UTC 1/1/1970: 1796641200\r\n"
-      " Time and date string:               Mon Dec " + fixed_form_day(7) +
+      " Time and date string:               Mon Dec " +
+      fixed_form_day(7) +
       " 06:00:00 2026\n"
-      " Coordinated universal time:         Mon Dec " + fixed_form_day(7) +
+      " Coordinated universal time:         Mon Dec " +
+      fixed_form_day(7) +
       " 11:00:00 2026\n"
       " 12-hour time:                       06:00:00 AM\r\n"
       " Plus milliseconds:                  250\r\n"
       " Zone difference in hours from UTC:  5\r\n"
-      " Time zone name:                     " + zone_name("EST5EDT", 0) +
+      " Time zone name:                     " +
+      zone_name("EST5EDT", 0) +
       "\r\n"
       " Daylight savings:                   False\r\n"
       " Today is:                           Monday, December 07, 2026\r\n"
@@ -231,13 +234,12 @@ TEST(TimeReport, ZoneAndDaylightLines) {
       {"EST5EDT", 1784122200, "5", true},   // July
       {"NST3:30", 1796641200, "3", false},  // 210 minutes west
       {"UTC0", 1796641200, "0", false},
-      {"CET-1", 1796641200, "-1", false},      // 60 minutes east
-      {"IST-5:30", 1796641200, "-5", false},   // 330 minutes east
+      {"CET-1", 1796641200, "-1", false},     // 60 minutes east
+      {"IST-5:30", 1796641200, "-5", false},  // 330 minutes east
   };
   for (const sample& s : samples) {
     const std::string report = report_at(s.tz, s.instant);
-    EXPECT_EQ(value_of(report, " Zone difference in hours from UTC:"),
-              s.hours)
+    EXPECT_EQ(value_of(report, " Zone difference in hours from UTC:"), s.hours)
         << s.tz;
     EXPECT_EQ(value_of(report, " Daylight savings:"),
               s.daylight ? "True" : "False")
@@ -258,18 +260,17 @@ TEST(TimeReport, ChristmasAndDays) {
     const char* days;
   };
   const sample samples[] = {
-      {1798196400, "Friday, December 25, 2026", "0"},     // 25 Dec, 06:00
-      {1798736400, "Friday, December 25, 2026", "6"},     // 31 Dec, noon
-      {1767286800, "Friday, December 25, 2026", "358"},   // 1 Jan, noon
+      {1798196400, "Friday, December 25, 2026", "0"},       // 25 Dec, 06:00
+      {1798736400, "Friday, December 25, 2026", "6"},       // 31 Dec, noon
+      {1767286800, "Friday, December 25, 2026", "358"},     // 1 Jan, noon
       {1704128400, "Wednesday, December 25, 2024", "359"},  // leap year
-      {1829754000, "Saturday, December 25, 2027", "0"},   // 25 Dec, noon
+      {1829754000, "Saturday, December 25, 2027", "0"},     // 25 Dec, noon
   };
   for (const sample& s : samples) {
     const std::string report = report_at("EST5EDT", s.instant);
     EXPECT_EQ(value_of(report, " Christmas this year:"), s.christmas)
         << s.instant;
-    EXPECT_EQ(value_of(report, " Days until Christmas:"), s.days)
-        << s.instant;
+    EXPECT_EQ(value_of(report, " Days until Christmas:"), s.days) << s.instant;
   }
 }
 
@@ -303,8 +304,9 @@ TEST(TimeReport, MissingConversionsShowUnknown) {
     time_report(crt);
     EXPECT_EQ(value_of(crt.out(), " Today is:"), "Monday, December 07, 2026");
     EXPECT_EQ(line_of(crt.out(), " Christmas this year:"), "");
-    EXPECT_TRUE(crt.out().ends_with(
-        "December 07, 2026\r\n Days until Christmas:               unknown\r\n"));
+    EXPECT_TRUE(
+        crt.out().ends_with("December 07, 2026\r\n Days until Christmas:       "
+                            "        unknown\r\n"));
   }
   {
     // A time string shorter than the fixed form is not read past its end.

@@ -80,8 +80,8 @@ void check_report(const std::string& out, std::time_t before,
   ASSERT_TRUE(out.starts_with(heading)) << out;
   ASSERT_TRUE(out.ends_with(prompt_and_end)) << out;
   const std::string body =
-      out.substr(sizeof heading - 1,
-                 out.size() - (sizeof heading - 1) - (sizeof prompt_and_end - 1));
+      out.substr(sizeof heading - 1, out.size() - (sizeof heading - 1) -
+                                         (sizeof prompt_and_end - 1));
   const std::vector<line> lines = lines_of(body);
   ASSERT_EQ(lines.size(), std::size(labels)) << out;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -94,10 +94,12 @@ void check_report(const std::string& out, std::time_t before,
   const long long seconds = std::stoll(lines[2].value);
   EXPECT_GE(seconds, static_cast<long long>(before));
   EXPECT_LE(seconds, static_cast<long long>(after));
-  const char* fixed_form = R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4})";
+  const char* fixed_form =
+      R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4})";
   EXPECT_TRUE(matches(lines[3].value, fixed_form)) << lines[3].value;
   EXPECT_TRUE(matches(lines[4].value, fixed_form)) << lines[4].value;
-  EXPECT_TRUE(matches(lines[5].value, R"((0[1-9]|1[0-2]):[0-5]\d:[0-5]\d [AP]M)"))
+  EXPECT_TRUE(
+      matches(lines[5].value, R"((0[1-9]|1[0-2]):[0-5]\d:[0-5]\d [AP]M)"))
       << lines[5].value;
   // The 12-hour clock shows the same minutes and seconds as the time string.
   EXPECT_EQ(lines[5].value.substr(2, 6), lines[3].value.substr(13, 6));
@@ -111,8 +113,7 @@ void check_report(const std::string& out, std::time_t before,
   EXPECT_TRUE(year == std::to_string(current_year(before)) ||
               year == std::to_string(current_year(after)))
       << year;
-  EXPECT_TRUE(matches(lines[11].value,
-                      R"([A-Z][a-z]+day, December 25, \d{4})"))
+  EXPECT_TRUE(matches(lines[11].value, R"([A-Z][a-z]+day, December 25, \d{4})"))
       << lines[11].value;
   EXPECT_TRUE(lines[11].value.ends_with(year));
   EXPECT_TRUE(matches(lines[12].value, R"(\d{1,3})")) << lines[12].value;

@@ -25,7 +25,8 @@ constexpr std::string_view redefinition_text = "ERROR: SYMBOL REDEFINITION \"";
 constexpr std::string_view quote_line_end = "\"\r\n";
 constexpr std::string_view too_long_text =
     "ERROR: WORD LONGER THAN 63 CHARACTERS\r\n";
-constexpr std::string_view table_full_text = "ERROR: NO ROOM IN WORD TABLE FOR \"";
+constexpr std::string_view table_full_text =
+    "ERROR: NO ROOM IN WORD TABLE FOR \"";
 constexpr std::string_view line_number_text = "Line Number ";
 
 std::int32_t refuse(console_out& console, std::string_view message) {
@@ -118,8 +119,7 @@ std::int32_t pair_line_handler(std::span<char* const> words,
   const std::uint32_t key_length = str_length(key);
   if (key_length > max_word_length || str_length(partner) > max_word_length)
     return refuse(console, too_long_text);
-  const slot_result found =
-      word_find_slot({key, key_length}, *pairs.table);
+  const slot_result found = word_find_slot({key, key_length}, *pairs.table);
   if (found.slot == nullptr) return refuse_word(console, table_full_text, key);
   if (found.found == 0) {
     str_copy(key, found.slot->key);

@@ -34,8 +34,9 @@ using line_handler = std::int32_t (*)(std::span<char* const> words,
 // feed is one more line, also when it is empty. Word k goes into words[k]
 // (buffers of word_buffer_size bytes), cut to word_buffer_size - 1
 // characters, while k is below words.size() - 1; the buffer after the last
-// stored word is emptied. A zero byte is an ordinary separator. When the handler stops the
-// reading, writes "Line Number " and the line's number to `console`.
+// stored word is emptied. A zero byte is an ordinary separator. When the
+// handler stops the reading, writes "Line Number " and the line's number to
+// `console`.
 void split_lines(std::string_view text, std::span<char* const> words,
                  const char_classes& classes, line_handler handler,
                  void* context, console_out& console);

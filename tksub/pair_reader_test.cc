@@ -73,8 +73,8 @@ TEST_F(PairReader, EveryRowOfTheFailureTable) {
       {"a b\r\n ;=, \t\r\nc d", std::string(missing) + "Line Number 2", 1},
       {"a b ; note", std::string(too_many) + "Line Number 1", 1},
       {"a b\r\nexit now more\r\n", std::string(too_many) + "Line Number 2", 1},
-      {"a b\r\na c\r\n",
-       "ERROR: SYMBOL REDEFINITION \"a\"\r\nLine Number 2", 1},
+      {"a b\r\na c\r\n", "ERROR: SYMBOL REDEFINITION \"a\"\r\nLine Number 2",
+       1},
       {"a b\r\nc d\r\nexit now\r\n;;;\r\nbad line here\r\n", "Line Number 3",
        0},
       {"exit 1", "Line Number 1", 0},
@@ -101,15 +101,14 @@ TEST_F(PairReader, PairsBeforeAStopStayAndNothingAfterIsRead) {
 }
 
 TEST_F(PairReader, WordsTooLongForASlotAreRefused) {
-  const std::string w63(63, 'k'), w64(64, 'k'), w127(127, 'p'),
-      w500(500, 'q');
+  const std::string w63(63, 'k'), w64(64, 'k'), w127(127, 'p'), w500(500, 'q');
   EXPECT_EQ(read(w63 + " " + w63), "");
   EXPECT_EQ(partner_of(w63), w63);
-  const std::vector<std::string> refused = {
-      w64 + " v", "k " + w64, w127 + " v", "k " + w500, w500 + " " + w500};
+  const std::vector<std::string> refused = {w64 + " v", "k " + w64, w127 + " v",
+                                            "k " + w500, w500 + " " + w500};
   for (const std::string& line : refused) {
-    EXPECT_EQ(read("ok fine\r\n" + line), std::string(too_long) +
-                                             "Line Number 2")
+    EXPECT_EQ(read("ok fine\r\n" + line),
+              std::string(too_long) + "Line Number 2")
         << line.size();
     EXPECT_EQ(pair_error, 1);
   }
@@ -119,7 +118,8 @@ TEST_F(PairReader, WordsTooLongForASlotAreRefused) {
 TEST_F(PairReader, LongLinesAreRefusedWithoutOverrun) {
   for (int n : {3, 15, 16, 17, 40}) {
     std::string line;
-    for (int i = 0; i < n; ++i) line.append("w").append(std::to_string(i)).append(" ");
+    for (int i = 0; i < n; ++i)
+      line.append("w").append(std::to_string(i)).append(" ");
     EXPECT_EQ(read(line), std::string(too_many) + "Line Number 1") << n;
   }
   // The sixteenth buffer is the empty text behind the last stored word.
@@ -157,7 +157,8 @@ std::int32_t record(std::span<char* const> words, std::int32_t count,
                     void* context) {
   auto& lines = *static_cast<std::vector<recorded_line>*>(context);
   recorded_line line{count, {}};
-  for (std::size_t i = 0; words[i][0] != 0; ++i) line.words.emplace_back(words[i]);
+  for (std::size_t i = 0; words[i][0] != 0; ++i)
+    line.words.emplace_back(words[i]);
   lines.push_back(line);
   return lines.size() == 4 ? 1 : 0;
 }
@@ -180,17 +181,18 @@ TEST(SplitLines, LinesWordsAndBounds) {
   // A word is cut to the buffer; bytes from 0x80 up and the zero byte
   // separate words.
   EXPECT_EQ(lines[2].count, 4);
-  EXPECT_EQ(lines[2].words, (std::vector<std::string>{
-                                long_word.substr(0, 127), "x", "y", "z"}));
+  EXPECT_EQ(lines[2].words, (std::vector<std::string>{long_word.substr(0, 127),
+                                                      "x", "y", "z"}));
   EXPECT_EQ(lines[3].words, (std::vector<std::string>{"four"}));
   EXPECT_EQ(console.text(), "Line Number 4");
 
   lines.clear();
   console.clear();
   std::string many;
-  for (int i = 0; i < 20; ++i) many.append("w").append(std::to_string(i)).append(",");
-  tk::tksub::split_lines(many, words.buffers(), pair_word_chars, record,
-                         &lines, console);
+  for (int i = 0; i < 20; ++i)
+    many.append("w").append(std::to_string(i)).append(",");
+  tk::tksub::split_lines(many, words.buffers(), pair_word_chars, record, &lines,
+                         console);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].count, 20);
   ASSERT_EQ(lines[0].words.size(), 15u);

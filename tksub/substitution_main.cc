@@ -134,8 +134,7 @@ int substitution_main(console_out& console) {
   if (pair_error != 0) return 1;
 
   text_block source;
-  if (!read_input(console, "source file", source_name.data(), source))
-    return 1;
+  if (!read_input(console, "source file", source_name.data(), source)) return 1;
   std::size_t size = source.size;
   // The block holds three zero bytes behind the contents for this line end.
   if (size != 0 && source.data()[size - 1] != '\n') {
@@ -153,8 +152,8 @@ int substitution_main(console_out& console) {
     console.write(no_output_memory_text);
     return 1;
   }
-  const pass_status status = substitute_words(
-      {source.data(), size}, output, source_word_chars, table.table);
+  const pass_status status = substitute_words({source.data(), size}, output,
+                                              source_word_chars, table.table);
   if (status != pass_status::ok) {
     console.write(status == pass_status::too_large ? output_too_large_text
                                                    : no_output_memory_text);

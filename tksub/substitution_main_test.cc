@@ -24,8 +24,7 @@ const std::string usage =
     "  3. Target file to write results to\r\n\r\n"
     "EXAMPLE : tksub myequate.equ mysource.asm myresult.asm\r\n";
 const std::string missing_first = "Missing first argument 'word file'\r\n";
-const std::string missing_second =
-    "Missing second argument 'source file'\r\n";
+const std::string missing_second = "Missing second argument 'source file'\r\n";
 const std::string missing_third = "Missing third argument 'target file'\r\n";
 
 class Tksub : public ::testing::Test {
@@ -41,9 +40,7 @@ class Tksub : public ::testing::Test {
   std::string get(const std::string& name) {
     return read_file(dir.path() / name);
   }
-  bool exists(const std::string& name) {
-    return fs::exists(dir.path() / name);
-  }
+  bool exists(const std::string& name) { return fs::exists(dir.path() / name); }
   std::vector<std::string> listing() {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path()))
@@ -119,8 +116,8 @@ TEST_F(Tksub, SubstitutesAndReports) {
   for (const auto& [source, target] : cases) {
     put("s.asm", source);
     o = run("p.equ s.asm t.asm");
-    EXPECT_EQ(o.out,
-              "t.asm written at " + std::to_string(target.size()) + " bytes\r\n")
+    EXPECT_EQ(o.out, "t.asm written at " + std::to_string(target.size()) +
+                         " bytes\r\n")
         << source;
     EXPECT_EQ(o.exit_code, 0u);
     EXPECT_EQ(get("t.asm"), target) << source;
@@ -137,8 +134,8 @@ TEST_F(Tksub, SubstitutesAndReports) {
 TEST_F(Tksub, QuotedNamesWithSpaces) {
   put("my pairs.equ", "x y\r\nexit 0\r\n");
   put("my source.asm", "x\tx\r\n");
-  const run_output o = run(
-      "\"my pairs.equ\"  \t my\" \"source.asm   \"my target.asm\"");
+  const run_output o =
+      run("\"my pairs.equ\"  \t my\" \"source.asm   \"my target.asm\"");
   EXPECT_EQ(o.out, "Line Number 2my target.asm written at 5 bytes\r\n");
   EXPECT_EQ(o.exit_code, 0u);
   EXPECT_EQ(get("my target.asm"), "y\ty\r\n");

@@ -36,9 +36,8 @@ bool output_text::reserve(std::size_t capacity) {
 
 pass_status output_text::grow(std::size_t needed) {
   if (needed > max_output_size) return pass_status::too_large;
-  std::size_t capacity = block_.size() < max_output_size / 2
-                             ? 2 * block_.size()
-                             : max_output_size;
+  std::size_t capacity =
+      block_.size() < max_output_size / 2 ? 2 * block_.size() : max_output_size;
   if (capacity < needed) capacity = needed;
   zero_block larger = zero_block::allocate(capacity);
   if (!larger) return pass_status::no_memory;

@@ -47,7 +47,14 @@ TEST_F(SubstitutionPass, WholeWordsWithCase) {
       {"const CONSTANT CONST: CONST+1 $a a.b a? a! @a a~ ~a",
        "const CONSTANT CONST: CONST+1 $a a.b a? a! @a a~ ~a"},
       {"a,a;a/a<a>a=a'a`a^a|a\\a{a}", "b,b;b/b<b>b=b'b`b^b|b\\b{b}"},
-      {"\x80" "a\xFF" "a\ta\x7F" "a", "\x80" "b\xFF" "b\tb\x7F" "b"},
+      {"\x80"
+       "a\xFF"
+       "a\ta\x7F"
+       "a",
+       "\x80"
+       "b\xFF"
+       "b\tb\x7F"
+       "b"},
       {"push CONST\r\npop a", "push 10\r\npop b"},
       {"", ""},
       {"a", "b"},
@@ -91,18 +98,18 @@ TEST_F(SubstitutionPass, OutputGrowsPastTwiceTheSource) {
   }
   tk::tksub::output_text out;
   ASSERT_TRUE(out.reserve(2 * source.size() + 2));
-  ASSERT_EQ(tk::tksub::substitute_words(source, out, source_word_chars,
-                                        owned.table),
-            pass_status::ok);
+  ASSERT_EQ(
+      tk::tksub::substitute_words(source, out, source_word_chars, owned.table),
+      pass_status::ok);
   EXPECT_EQ(out.view(), expected);
   EXPECT_GE(out.capacity(), expected.size());
 
   // From a block of a single byte as well.
   tk::tksub::output_text tiny;
   ASSERT_TRUE(tiny.reserve(1));
-  ASSERT_EQ(tk::tksub::substitute_words("a", tiny, source_word_chars,
-                                        owned.table),
-            pass_status::ok);
+  ASSERT_EQ(
+      tk::tksub::substitute_words("a", tiny, source_word_chars, owned.table),
+      pass_status::ok);
   EXPECT_EQ(tiny.view(), partner);
 }
 

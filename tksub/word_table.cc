@@ -75,8 +75,7 @@ buffer_array buffer_array_create(std::uint32_t count, std::uint32_t size) {
 }
 
 zero_block prime_table_create() {
-  zero_block block =
-      zero_block::allocate(prime_count * sizeof(std::uint32_t));
+  zero_block block = zero_block::allocate(prime_count * sizeof(std::uint32_t));
   if (block)
     std::memcpy(block.data(), smallest_primes_descending.data(),
                 prime_count * sizeof(std::uint32_t));
@@ -99,8 +98,8 @@ owned_word_table word_table_create() {
 std::uint32_t word_hash(std::string_view word, std::uint32_t slot_count,
                         std::span<const std::uint32_t> primes) {
   const auto n = static_cast<std::uint32_t>(word.size());
-  const std::size_t weighted = word.size() < max_word_length ? word.size()
-                                                             : max_word_length;
+  const std::size_t weighted =
+      word.size() < max_word_length ? word.size() : max_word_length;
   std::uint32_t sum = 0;
   for (std::size_t i = 0; i < weighted; ++i) {
     const std::uint32_t b = static_cast<unsigned char>(word[i]);
@@ -132,8 +131,8 @@ slot_result word_probe(std::string_view word, std::uint32_t start,
 
 slot_result word_find_slot(std::string_view word, const word_table& table) {
   if (word.empty() || word.size() > max_word_length) return {};
-  return word_probe(word,
-                    word_hash(word, table.slot_count, table.primes), table);
+  return word_probe(word, word_hash(word, table.slot_count, table.primes),
+                    table);
 }
 
 }  // namespace tk::tksub

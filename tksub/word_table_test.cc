@@ -18,8 +18,7 @@ using tk::tksub::word_slot;
 using tk::tksub::word_table;
 
 std::uint32_t index_of(const word_table& table, const word_slot* slot) {
-  const auto offset =
-      reinterpret_cast<const char*>(slot) - table.slots[0];
+  const auto offset = reinterpret_cast<const char*>(slot) - table.slots[0];
   return static_cast<std::uint32_t>(offset / 128);
 }
 
@@ -78,7 +77,8 @@ TEST(WordHash, WorkedValuesAndTheSixteenBitCut) {
   EXPECT_EQ(word_hash("\x80\xC8", 0xFFFFFFFFu, primes), 39296u + 58600u + 4u);
   // All 63 positions weighted: 63 × '0' over primes 307 .. 2, plus 63².
   std::uint32_t sum = 63u * 63u;
-  for (int i = 1; i <= 63; ++i) sum += 48u * primes[static_cast<std::size_t>(i)];
+  for (int i = 1; i <= 63; ++i)
+    sum += 48u * primes[static_cast<std::size_t>(i)];
   EXPECT_EQ(word_hash(std::string(63, '0'), 0xFFFFFFFFu, primes), sum);
 }
 
