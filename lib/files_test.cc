@@ -2,6 +2,10 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "gtest/gtest.h"
 #include "kit.h"
 #include "test_util.h"
@@ -50,6 +54,21 @@ TEST(FileReadAll, FailuresLeaveTheCallersBlockAlone) {
     EXPECT_EQ(block.view(), "kept");
   }
 }
+
+#ifndef _WIN32
+// Before this was fixed, opening a named pipe without a writer waited for
+// ever, so that a tool given one as its input never ended.
+TEST(FileReadAll, NamedPipeIsRefusedAtOnce) {
+  temp_dir dir;
+  const std::string pipe = dir.file("pipe.equ");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  tk::text_block block;
+  tk::read_status why = tk::read_status::ok;
+  EXPECT_EQ(tk::file_read_all(pipe.c_str(), block, &why), 0);
+  EXPECT_EQ(why, tk::read_status::open_failed);
+  EXPECT_EQ(block.data(), nullptr);
+}
+#endif
 
 TEST(FileExists, NamesPatternsAndDirectories) {
   temp_dir dir;

@@ -117,7 +117,10 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
     if (why) *why = s;
     return 0;
   };
-  scoped_fd fd(::open(name, O_RDONLY | O_CLOEXEC));
+  // Without O_NONBLOCK, opening a named pipe waits for a writer, for ever
+  // if none comes; only regular files are read, so the flag changes nothing
+  // else.
+  scoped_fd fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return fail(read_status::open_failed);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return fail(read_status::size_failed);

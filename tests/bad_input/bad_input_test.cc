@@ -26,6 +26,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -464,6 +465,22 @@ TEST(TksubBadInput, NamesThatCannotBeRead) {
   }
 }
 
+#ifndef _WIN32
+// A named pipe passes the existence check; reading it must not wait for a
+// writer that never comes.
+TEST(TksubBadInput, NamedPipes) {
+  REQUIRE_PROGRAM("tksub");
+  scratch_dir dir;
+  write_file(dir / "p.equ", "a b");
+  write_file(dir / "s.asm", "a\r\n");
+  ASSERT_EQ(::mkfifo((dir / "pipe").string().c_str(), 0600), 0);
+  run_checked("tksub", " pipe s.asm t.asm", dir,
+              {1, "Cannot read word file 'pipe'\r\n", {}});
+  run_checked("tksub", " p.equ pipe t.asm", dir,
+              {1, "Cannot read source file 'pipe'\r\n", {}});
+}
+#endif
+
 TEST(TksubBadInput, OddContents) {
   REQUIRE_PROGRAM("tksub");
   scratch_dir dir;
@@ -742,6 +759,19 @@ TEST(DeflibBadInput, NamesThatCannotBeRead) {
                  {}});
   }
 }
+
+#ifndef _WIN32
+TEST(DeflibBadInput, NamedPipe) {
+  REQUIRE_PROGRAM("deflib");
+  scratch_dir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe.txt").string().c_str(), 0600), 0);
+  run_checked(
+      "deflib", " pipe.txt", dir,
+      {1,
+       "deflib: cannot read the list file pipe.txt: it cannot be opened\r\n",
+       {}});
+}
+#endif
 
 TEST(DeflibBadInput, OddContents) {
   REQUIRE_PROGRAM("deflib");
