@@ -109,9 +109,10 @@ const std::string specified_prefix =
     "/tolvane/bin/link -lib /machine:ix86 /def:";
 
 // deflib_with_fake_link starts the stand-in itself.
+// A user-provided constructor keeps the guard a used variable.
 class librarian_in_place {
  public:
-  librarian_in_place() {}  // nothing to put in place
+  librarian_in_place() {}  // NOLINT(modernize-use-equals-default)
 };
 
 std::string deflib_program() { return program_path("deflib_with_fake_link"); }

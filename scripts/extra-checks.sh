@@ -19,7 +19,7 @@ set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-checked_dirs=${TK_CHECKED_DIRS:-"lib tests fuzz"}
+checked_dirs=${TK_CHECKED_DIRS:-"lib tests fuzz tksub deflib jumptest timeinfo bench"}
 fuzz_runs=${TK_FUZZ_RUNS:-20000}
 native_build=${TK_NATIVE_BUILD:-$root/build/native}
 native_bin=$native_build/bin

@@ -84,7 +84,10 @@ TEST_F(SubstitutionPass, LongSourceWordsAreWrittenWhole) {
   EXPECT_EQ(run(key + " " + key), "short short");
   for (std::size_t n : {64u, 127u, 128u, 129u, 5000u}) {
     const std::string word = key + std::string(n - 63, 'k');
-    EXPECT_EQ(run(word + "\r\n" + key), word + "\r\nshort") << n;
+    std::string source = word;
+    source += "\r\n";
+    source += key;
+    EXPECT_EQ(run(source), word + "\r\nshort") << n;
   }
 }
 

@@ -57,7 +57,7 @@ TEST(BufferArray, PointersIntoOneZeroFilledBlock) {
   ASSERT_EQ(words.storage.size(), 16u * 128u);
   for (std::size_t i = 0; i < 16; ++i)
     EXPECT_EQ(words.buffers()[i], words.storage.data() + i * 128);
-  for (std::size_t i = 0; i < 16 * 128; ++i)
+  for (std::size_t i = 0; i < std::size_t{16} * 128; ++i)
     ASSERT_EQ(words.storage.data()[i], 0);
   EXPECT_FALSE(tk::tksub::buffer_array_create(0, 128));
 }
