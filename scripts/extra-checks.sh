@@ -2,7 +2,7 @@
 # Checks beyond the test suites of the four presets, run by test-all.sh after
 # them (the native build in build/native must exist):
 #   1. the source format (clang-format against .clang-format);
-#   2. the libFuzzer targets of fuzz/, each over its seed corpus and then for
+#   2. the libFuzzer targets of fuzz/, each over its starting corpus and then for
 #      a fixed number of executions, under ASan and UBSan (native-fuzz preset);
 #   3. Valgrind memcheck on end-to-end runs of the native console tools:
 #      no error, no definite or indirect leak;
@@ -60,7 +60,7 @@ for corpus in fuzz/corpus/*/; do
   program=$fuzz_dir/bin/$target
   [ -x "$program" ] || fail "fuzz target $target was not built"
   log=$fuzz_dir/fuzz-work/$target.log
-  # New inputs go to a scratch directory; the seed corpus is only read.
+  # New inputs go to a scratch directory; the starting corpus is only read.
   mkdir -p "$fuzz_dir/fuzz-work/$target"
   if ! "$program" -runs="$fuzz_runs" -seed=1 -timeout=10 -rss_limit_mb=4096 \
       -artifact_prefix="$fuzz_dir/artifacts/$target-" \
