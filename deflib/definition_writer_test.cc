@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_texts.h"
 #include "gtest/gtest.h"
 
 namespace deflib {
@@ -51,24 +52,8 @@ void expect_files(const definition_files& got, const definition_files& want,
 TEST(WriteDefinitions, MylibExampleByteForByte) {
   const definition_files f = write_definitions("printf\r\nputs\r\n", "mylib");
   ASSERT_TRUE(f.ok);
-  EXPECT_EQ(f.def,
-            "LIBRARY mylib\r\n"
-            "\r\n"
-            "EXPORTS printf\r\n"
-            "EXPORTS puts\r\n");
-  EXPECT_EQ(f.inc,
-            "  ; ------------------------------------------\r\n"
-            "  ; prototypes for EXPORT mylib functions\r\n"
-            "  ; ------------------------------------------\r\n"
-            "\r\n"
-            "    c_mylib typedef PROTO C :VARARG\r\n"
-            "\r\n"
-            "    externdef _imp__printf:PTR c_mylib\r\n"
-            "    crt_printf equ <_imp__printf>\r\n"
-            "\r\n"
-            "    externdef _imp__puts:PTR c_mylib\r\n"
-            "    crt_puts equ <_imp__puts>\r\n"
-            "\r\n");
+  EXPECT_EQ(f.def, tk::test::expected::mylib_def);
+  EXPECT_EQ(f.inc, tk::test::expected::mylib_inc);
 }
 
 TEST(WriteDefinitions, BlankLinesAndEmptyLists) {

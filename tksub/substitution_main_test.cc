@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_texts.h"
 #include "gtest/gtest.h"
 #include "test_util.h"
 
@@ -16,16 +17,10 @@ using tk::test::run_output;
 using tk::test::temp_dir;
 using tk::test::write_file;
 
-const std::string usage =
-    "TKSUB : 'Token Substitute' Version 3\r\n\r\n"
-    "ARGUMENTS\r\n"
-    "  1. File with word pairs 'this that' or 'this = that'\r\n"
-    "  2. Source file to replace word in\r\n"
-    "  3. Target file to write results to\r\n\r\n"
-    "EXAMPLE : tksub myequate.equ mysource.asm myresult.asm\r\n";
-const std::string missing_first = "Missing first argument 'word file'\r\n";
-const std::string missing_second = "Missing second argument 'source file'\r\n";
-const std::string missing_third = "Missing third argument 'target file'\r\n";
+const std::string usage(tk::test::expected::tksub_usage);
+const std::string missing_first(tk::test::expected::tksub_missing_first);
+const std::string missing_second(tk::test::expected::tksub_missing_second);
+const std::string missing_third(tk::test::expected::tksub_missing_third);
 
 class Tksub : public ::testing::Test {
  protected:
