@@ -17,6 +17,7 @@
 #include "console_out.h"
 #include "fuzz_util.h"
 #include "pair_reader.h"
+#include "small_word_table.h"
 #include "word_table.h"
 
 namespace {
@@ -160,16 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::uint32_t slots = in.ConsumeBool() ? 33 : 993;
   const std::string text = in.ConsumeRemainingBytesAsString();
 
-  tk::tksub::buffer_array slot_blocks =
-      tk::tksub::buffer_array_create(slots, sizeof(tk::tksub::word_slot));
-  const tk::zero_block primes = tk::tksub::prime_table_create();
-  require(static_cast<bool>(slot_blocks) && static_cast<bool>(primes),
-          "no memory for the table");
-  tk::tksub::word_table table;
-  table.slots = slot_blocks.buffers();
-  table.slot_count = slots;
-  table.primes = {reinterpret_cast<const std::uint32_t*>(primes.data()),
-                  tk::tksub::prime_count};
+  tk::fuzz::small_word_table owned = tk::fuzz::small_word_table_create(slots);
+  tk::tksub::word_table& table = owned.table;
 
   std::vector<std::unique_ptr<char[]>> buffers;
   std::vector<char*> words;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "fuzz_util.h"
+#include "small_word_table.h"
 #include "substitution_pass.h"
 #include "word_table.h"
 
@@ -83,16 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
   const std::string source = in.ConsumeRemainingBytesAsString();
 
-  tk::tksub::buffer_array slot_blocks =
-      tk::tksub::buffer_array_create(slots, sizeof(tk::tksub::word_slot));
-  const tk::zero_block primes = tk::tksub::prime_table_create();
-  require(static_cast<bool>(slot_blocks) && static_cast<bool>(primes),
-          "no memory for the table");
-  tk::tksub::word_table table;
-  table.slots = slot_blocks.buffers();
-  table.slot_count = slots;
-  table.primes = {reinterpret_cast<const std::uint32_t*>(primes.data()),
-                  tk::tksub::prime_count};
+  tk::fuzz::small_word_table owned = tk::fuzz::small_word_table_create(slots);
+  tk::tksub::word_table& table = owned.table;
 
   std::map<std::string, std::string> pairs;
   for (int i = 0; i < given_pairs; ++i)
