@@ -17,6 +17,9 @@
 
 namespace tk {
 
+// The kit's version, "major.minor.patch", set once by the build.
+inline constexpr std::string_view kit_version = TK_KIT_VERSION;
+
 // ---------------------------------------------------------------------------
 // Memory blocks
 
