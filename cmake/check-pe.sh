@@ -1,16 +1,18 @@
 #!/bin/sh
-# Checks the 32-bit Windows deliverables in BIN_DIR: each is a PE32 image for
-# i386 with the expected subsystem and imports only system DLLs.
-#   check-pe.sh BIN_DIR
+# Checks the 32-bit Windows deliverables in BIN_DIR: each is there, is a PE32
+# image for i386 with the expected subsystem and imports only system DLLs.
+# ALSO_REQUIRED names further files that BIN_DIR must hold.
+#   check-pe.sh BIN_DIR [ALSO_REQUIRED...]
 set -u
 bin=$1
+shift
 objdump=i686-w64-mingw32-objdump
 allowed='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ntdll)\.dll$'
 status=0
 checked=0
 for tool in tksub deflib timeinfo jumptest; do
   exe="$bin/$tool.exe"
-  [ -f "$exe" ] || continue
+  [ -f "$exe" ] || { echo "FAIL $tool.exe is missing"; status=1; continue; }
   checked=$((checked + 1))
   info=$($objdump -p "$exe") || { echo "FAIL $tool: objdump failed"; status=1; continue; }
   echo "$info" | grep -q 'file format pei-i386' || { echo "FAIL $tool: not pei-i386"; status=1; }
@@ -23,7 +25,8 @@ for tool in tksub deflib timeinfo jumptest; do
   done
   echo "checked $tool.exe: PE32 i386 $want, imports: $(echo $dlls)"
 done
-# The support library's test programs must at least be there.
-[ -f "$bin/lib_test.exe" ] || { echo "FAIL lib_test.exe was not built"; status=1; }
+for file in "$@"; do
+  [ -f "$bin/$file" ] || { echo "FAIL $file was not built"; status=1; }
+done
 echo "$checked deliverables checked"
 exit $status

@@ -1,8 +1,6 @@
 #include "generator_main.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "definition_writer.h"
 #include "kit.h"
@@ -55,8 +53,7 @@ const char* why_unreadable(tk::read_status why) {
 // True when `output` already exists and is the list file itself (same file
 // under another spelling or letter case included).
 bool is_same_file(const std::string& list, const std::string& output) {
-  std::error_code ec;
-  return std::filesystem::equivalent(list, output, ec) && !ec;
+  return tk::file_same(list.c_str(), output.c_str()) == 1;
 }
 
 // Reads the list and writes both files. The list's text block is released

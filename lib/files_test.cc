@@ -82,6 +82,28 @@ TEST(FileExists, NamesPatternsAndDirectories) {
   EXPECT_EQ(tk::file_exists(""), 0);
 }
 
+TEST(FileSame, OneFileUnderTwoNamesOnly) {
+  temp_dir dir;
+  write_file(dir.file("a.txt"), "same text");
+  write_file(dir.file("b.txt"), "same text");
+  fs::create_directory(dir.path() / "sub");
+  fs::create_hard_link(dir.path() / "a.txt", dir.path() / "link.txt");
+  const std::string a = dir.file("a.txt");
+  EXPECT_EQ(tk::file_same(a.c_str(), a.c_str()), 1);
+  EXPECT_EQ(tk::file_same(a.c_str(), dir.file("sub/../a.txt").c_str()), 1);
+  EXPECT_EQ(tk::file_same(a.c_str(), dir.file("link.txt").c_str()), 1);
+  // Equal contents, a directory, a missing file and a pattern are not it.
+  EXPECT_EQ(tk::file_same(a.c_str(), dir.file("b.txt").c_str()), 0);
+  EXPECT_EQ(tk::file_same(a.c_str(), dir.file("sub").c_str()), 0);
+  EXPECT_EQ(tk::file_same(dir.file("sub").c_str(), dir.file("sub").c_str()), 1);
+  EXPECT_EQ(tk::file_same(a.c_str(), dir.file("missing").c_str()), 0);
+  EXPECT_EQ(tk::file_same(dir.file("missing").c_str(), a.c_str()), 0);
+  EXPECT_EQ(tk::file_same(a.c_str(), dir.file("a.tx?").c_str()), 0);
+#ifdef _WIN32
+  EXPECT_EQ(tk::file_same(a.c_str(), dir.file("A.TXT").c_str()), 1);
+#endif
+}
+
 TEST(FileWriteAll, WritesExactBytesAndReportsFailure) {
   temp_dir dir;
   const std::string bytes("a\r\nb\0c\xFE", 7);

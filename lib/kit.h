@@ -136,6 +136,11 @@ write_result file_replace_all(const char* name, std::string_view data);
 // disk, a directory included, else 0.
 int file_exists(const char* name);
 
+// Returns 1 when both names exist and name the same file (another spelling,
+// another letter case where the file system ignores it, a hard link), else
+// 0. Names are taken as they stand: no pattern matching.
+int file_same(const char* first, const char* second);
+
 // ---------------------------------------------------------------------------
 // Text routines
 

@@ -197,6 +197,13 @@ int file_exists(const char* name) {
   return found ? 1 : 0;
 }
 
+int file_same(const char* first, const char* second) {
+  struct stat a {};
+  struct stat b {};
+  if (::stat(first, &a) != 0 || ::stat(second, &b) != 0) return 0;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino ? 1 : 0;
+}
+
 run_result run_and_wait(const char* command_line,
                         std::uint32_t priority_class) {
   run_result r;

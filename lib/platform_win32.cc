@@ -150,6 +150,33 @@ int file_exists(const char* name) {
   return 1;
 }
 
+int file_same(const char* first, const char* second) {
+  // The volume and the file index name a file whatever path leads to it.
+  struct identity {
+    bool known = false;
+    BY_HANDLE_FILE_INFORMATION info{};
+  };
+  auto identify = [](const char* name) {
+    identity id;
+    // No access rights are asked for: only the file's attributes are read,
+    // and a directory needs backup semantics to be opened at all.
+    scoped_handle file(CreateFileA(
+        name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    id.known = file.valid() && GetFileInformationByHandle(file.get(), &id.info);
+    return id;
+  };
+  const identity a = identify(first);
+  if (!a.known) return 0;
+  const identity b = identify(second);
+  if (!b.known) return 0;
+  const bool same =
+      a.info.dwVolumeSerialNumber == b.info.dwVolumeSerialNumber &&
+      a.info.nFileIndexHigh == b.info.nFileIndexHigh &&
+      a.info.nFileIndexLow == b.info.nFileIndexLow;
+  return same ? 1 : 0;
+}
+
 run_result run_and_wait(const char* command_line,
                         std::uint32_t priority_class) {
   run_result r;

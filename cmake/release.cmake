@@ -1,0 +1,133 @@
+# The kit's deliverables: what `all` builds, their version resources, the
+# install rules, the release archive and the tests of these.
+#
+# `all` builds only the deliverables and the libraries they link. Every other
+# program of the tree (tests, their helper programs, benchmarks, fuzz
+# targets) is left out of `all` and built by the target test_programs, which
+# the build presets build together with `all`. CPack's `package` target builds
+# `all` first, so `cmake --build --preset win32 --target package` makes the
+# archive without compiling a single test program.
+
+set(TK_PRODUCT_NAME "tk kit")
+
+set(tk_deliverables)
+foreach(tool tksub deflib jumptest timeinfo)
+  if(TARGET ${tool})
+    list(APPEND tk_deliverables ${tool})
+  endif()
+endforeach()
+
+# ---------------------------------------------------------------------------
+# Everything else on demand
+
+function(tk_targets_below dir out)
+  get_property(found DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    tk_targets_below(${sub} below)
+    list(APPEND found ${below})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+add_custom_target(test_programs)
+tk_targets_below(${CMAKE_SOURCE_DIR} tk_all_targets)
+foreach(target IN LISTS tk_all_targets)
+  get_target_property(type ${target} TYPE)
+  if(target IN_LIST tk_deliverables OR
+     NOT type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|OBJECT_LIBRARY)$")
+    continue()
+  endif()
+  # A library that a deliverable links is still built with it.
+  set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL ON)
+  if(type STREQUAL "EXECUTABLE")
+    add_dependencies(test_programs ${target})
+  endif()
+endforeach()
+
+# ---------------------------------------------------------------------------
+# Version resources: Windows shows them under Properties, Details.
+
+if(WIN32)
+  set(tk_description_tksub "Token substitution")
+  set(tk_description_deflib "Module-definition and include files from a list of DLL exports")
+  set(tk_description_jumptest "Jump table demonstration")
+  set(tk_description_timeinfo "Date and time report")
+  foreach(tool IN LISTS tk_deliverables)
+    set(TK_RC_NAME ${tool})
+    set(TK_RC_DESCRIPTION "${tk_description_${tool}}")
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/version.rc.in
+                   ${CMAKE_BINARY_DIR}/version/${tool}.rc @ONLY)
+    target_sources(${tool} PRIVATE ${CMAKE_BINARY_DIR}/version/${tool}.rc)
+  endforeach()
+endif()
+
+# ---------------------------------------------------------------------------
+# Installing
+
+if(WIN32)
+  # The release archive's layout: the programs at the top, the read-me, the
+  # examples, and the SHA-256 list of these files written last.
+  install(TARGETS ${tk_deliverables} RUNTIME DESTINATION .)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt.in
+                 ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY
+                 NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
+  install(FILES examples/myequate.equ examples/mysource.asm
+          DESTINATION examples)
+  install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/write-checksums.cmake)
+
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(tk_platform win32)
+  else()
+    set(tk_platform win64)
+  endif()
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${tk_platform})
+  set(CPACK_STRIP_FILES ON)
+  set(CPACK_VERBATIM_VARIABLES ON)
+  include(CPack)
+  set(TK_ARCHIVE ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.zip)
+else()
+  # The usual layout of a Unix prefix.
+  include(GNUInstallDirs)
+  install(TARGETS ${tk_deliverables} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES examples/myequate.equ examples/mysource.asm
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
+
+# ---------------------------------------------------------------------------
+# Tests
+
+if(BUILD_TESTING AND TK_BUILD_TESTS)
+  if(WIN32)
+    add_test(NAME version_resources
+             COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-version.sh
+                     ${CMAKE_OBJDUMP} ${PROJECT_VERSION} ${TK_PRODUCT_NAME}
+                     $<TARGET_FILE_DIR:tksub> ${tk_deliverables})
+  endif()
+  if(WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+    # The archive is made by the test run itself, then its contents checked.
+    add_test(NAME release_archive_build
+             COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
+    set_tests_properties(release_archive_build PROPERTIES
+                         FIXTURES_SETUP release_archive TIMEOUT 600)
+    add_test(NAME release_archive
+             COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-archive.sh
+                     ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
+                     ${CMAKE_SOURCE_DIR})
+    set_tests_properties(release_archive PROPERTIES
+                         FIXTURES_REQUIRED release_archive)
+  endif()
+  if(NOT WIN32)
+    add_test(NAME native_install
+             COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-install.sh
+                     ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
+                     ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_DOCDIR}
+                     ${tk_deliverables})
+  endif()
+endif()
