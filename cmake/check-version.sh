@@ -25,12 +25,10 @@ entry() {
   echo "$(utf16 "$1")0000(0000)?$(utf16 "$2")0000"
 }
 
-old_ifs=$IFS
-IFS=.
-set -- $version "$@"
-IFS=$old_ifs
-major=$1 minor=$2 patch=$3
-shift 3
+major=${version%%.*}
+rest=${version#*.}
+minor=${rest%%.*}
+patch=${rest#*.}
 # VS_FIXEDFILEINFO: signature, structure version, then file and product
 # version as (major << 16 | minor, patch << 16 | build).
 numbers="$(le32 $((major << 16 | minor)))$(le32 $((patch << 16)))"
