@@ -16,7 +16,7 @@ run_tksub_example() {
     myresult.asm)
 }
 
-sh scripts/install-deps.sh
+sh scripts/install-deps.sh build
 
 echo "== the 32-bit programs and the release archive"
 cmake --preset win32 >/dev/null
