@@ -241,14 +241,14 @@ else
     mingw=/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
     # shellcheck disable=SC2086
     tidy $win_files -- --target=x86_64-w64-mingw32 \
-      -std=c++20 -DNOMINMAX -DWIN32_LEAN_AND_MEAN -Ilib -Itests \
+      -std=c++20 -DNOMINMAX -DWIN32_LEAN_AND_MEAN -DTK_KIT_VERSION=\"0.0.0\" -Ilib -Itests \
       -isystem /usr/src/googletest/googletest/include -isystem "$mingw" \
       -isystem "$mingw/x86_64-w64-mingw32"
   fi
   if [ -n "$other_files" ]; then
     # Sources of no native target (the fuzz targets and what they include).
     # shellcheck disable=SC2086
-    tidy $other_files -- -std=c++20 -Ilib -Itests -Itksub -Ideflib
+    tidy $other_files -- -std=c++20 -DTK_KIT_VERSION=\"0.0.0\" -Ilib -Itests -Itksub -Ideflib
   fi
   grep -v -e '^[0-9]* warnings\{0,1\} generated\.$' -e '^Suppressed ' \
     -e '^Use -header-filter' "$tidy_log" || true
