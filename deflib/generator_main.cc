@@ -60,8 +60,10 @@ bool is_same_file(const std::string& list, const std::string& output) {
   return std::filesystem::equivalent(list, output, ec) && !ec;
 }
 
-// Reads the list and writes both files. The list's text block is released
-// when this returns, before the librarian starts.
+// Reads the list, checks NAME and writes both files. NAME is checked after
+// the read, so that a list that cannot be read is reported as such. The
+// list's text block is released when this returns, before the librarian
+// starts.
 int write_files(const std::string& list_name, const list_names& names) {
   definition_files files;
   {

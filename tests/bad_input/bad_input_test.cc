@@ -849,11 +849,10 @@ TEST(DeflibBadInput, ListNamesWithDirectoriesAndSigns) {
   for (const std::string name : {"my lib", "my-lib"}) {
     const std::string arg = name + ".x.txt";
     write_file(dir / arg, "puts\r\n");
-    run_checked("deflib", " " + tk::test::quoted(arg), dir,
-                {1,
-                 "deflib: " + arg + ": the library name \"" + name +
-                     "\" may hold only letters, digits and underscores\r\n",
-                 {}});
+    std::string message = "deflib: " + arg;
+    message += ": the library name \"" + name;
+    message += "\" may hold only letters, digits and underscores\r\n";
+    run_checked("deflib", " " + tk::test::quoted(arg), dir, {1, message, {}});
   }
 }
 
