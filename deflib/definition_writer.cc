@@ -17,6 +17,11 @@ constexpr const char* rule = "  ; ------------------------------------------";
 
 bool ends_line(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 
+bool is_printable(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b >= 33 && b <= 127;
+}
+
 bool stops_name(char c) { return static_cast<unsigned char>(c) <= 13; }
 
 // 1-based number of the line that holds byte `offset`, counting CR LF, a
@@ -72,7 +77,10 @@ definition_files failure(std::string message) {
 }  // namespace
 
 definition_files write_definitions(std::string_view list,
-                                   std::string_view base_name) {
+                                   std::string_view library) {
+  // Editors on Windows often start a UTF-8 file with this mark; it is no
+  // part of the first name.
+  if (list.starts_with("\xEF\xBB\xBF")) list.remove_prefix(3);
   if (const std::size_t zero = list.find('\0');
       zero != std::string_view::npos) {
     return failure("line " + std::to_string(line_number_at(list, zero)) +
@@ -83,7 +91,7 @@ definition_files write_definitions(std::string_view list,
 
   // read_line walks a zero-terminated text.
   const std::string text(list);
-  const std::string base(base_name);
+  const std::string base(library);
   const std::size_t longest = longest_name(text);
   std::string name(longest + 1, '\0');
   // The alias line holds a name twice; the import line a name and NAME.
@@ -129,8 +137,11 @@ definition_files write_definitions(std::string_view list,
       if (!ends_line(text[stop])) {
         std::size_t end = stop + 1;
         while (!ends_line(text[end])) ++end;
-        const std::string rest = text.substr(stop + 1, end - stop - 1);
-        if (tk::skip_blanks(rest.c_str()) != 0) {
+        // Any printable byte counts, also one behind further control
+        // bytes ("\t\vputs").
+        const auto rest =
+            std::string_view(text).substr(stop + 1, end - stop - 1);
+        if (std::any_of(rest.begin(), rest.end(), is_printable)) {
           return failure("line " + std::to_string(line_no) +
                          " has text after a tab or other control character "
                          "but no name before it");
@@ -145,12 +156,25 @@ definition_files write_definitions(std::string_view list,
   return f;
 }
 
-std::string base_name_of(std::string_view list_file) {
-  const std::string source(list_file);
-  std::string base(source.size() + 1, '\0');
-  tk::str_copy(source.c_str(), base);
-  tk::strip_extension(base.data());
-  return std::string(base.c_str());
+list_names names_of(std::string_view list_file, std::string_view separators) {
+  const std::size_t cut = list_file.find_last_of(separators);
+  const std::size_t last = cut == std::string_view::npos ? 0 : cut + 1;
+  const std::string component(list_file.substr(last));
+  std::string library(component.size() + 1, '\0');
+  tk::str_copy(component.c_str(), library);
+  tk::strip_extension(library.data());
+  list_names names;
+  names.library = library.c_str();
+  names.base = std::string(list_file.substr(0, last)) + names.library;
+  return names;
+}
+
+bool is_library_name(std::string_view library) {
+  return !library.empty() &&
+         std::all_of(library.begin(), library.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                  (c >= '0' && c <= '9') || c == '_';
+         });
 }
 
 std::string librarian_command(std::string_view prefix,

@@ -20,21 +20,37 @@ struct definition_files {
 // Writes one export line to `def` and one import pointer and one alias to
 // `inc` for every line of `list` that holds a name, in list order.
 //
+// A UTF-8 byte-order mark at the very start of `list` is skipped.
 // Lines end with CR LF, a lone LF or a lone CR; the last one may have no end.
 // A line holds a name when its first byte after spaces and tabs is 33 to 127;
 // the name is the line as read, leading and trailing spaces included, up to
 // the first control byte (tab, form feed, ...). The rest of a line after
-// such a byte is ignored. Names and `base_name` may be of any length.
+// such a byte is ignored. Names and `library` may be of any length.
 //
 // Fails, with ok == false and nothing in `def` or `inc`, when the list holds
-// a zero byte or a line whose only text stands after a tab or other control
-// byte (its name would otherwise be lost).
+// a zero byte, or a line without a name that has a byte from 33 to 127
+// after a tab or other control byte (that text would otherwise be lost).
 definition_files write_definitions(std::string_view list,
-                                   std::string_view base_name);
+                                   std::string_view library);
 
-// NAME for a list file: its name cut at the first full stop, directory part
-// included ("lists\names.txt" gives "lists\names", "..\names.txt" gives "").
-std::string base_name_of(std::string_view list_file);
+// What a list file's name gives the outputs.
+struct list_names {
+  // NAME with the list's directory part: the outputs are base + ".def" and
+  // base + ".inc", beside the list.
+  std::string base;
+  // NAME alone, for the LIBRARY line, the title and the prototype type.
+  std::string library;
+};
+
+// Splits `list_file` after the last of the `separators`; the part after it
+// cut at its first full stop is the library name ("../lists/names.txt" with
+// "/" gives "../lists/names" and "names"; ".hidden.txt" gives "" and "").
+list_names names_of(std::string_view list_file, std::string_view separators);
+
+// True when `library` can stand after LIBRARY in NAME.def and in the
+// assembler identifier c_NAME: one or more ASCII letters, digits and
+// underscores.
+bool is_library_name(std::string_view library);
 
 // The librarian's command line: `prefix`, then NAME.def. The file name is
 // put in quotation marks when it holds a blank, so that it stays one

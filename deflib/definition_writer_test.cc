@@ -142,6 +142,12 @@ TEST(WriteDefinitions, RefusesListsThatWouldLoseNames) {
       {"a\nb\r  \x0c  c\r\n",
        "line 3 has text after a tab or other control character but no name "
        "before it"},
+      {"printf\r\n\t\x0bputs\r\nstrlen\r\n",
+       "line 2 has text after a tab or other control character but no name "
+       "before it"},
+      {"\x0b\x0c\x80x\r\n",
+       "line 1 has text after a tab or other control character but no name "
+       "before it"},
       {std::string("printf\r\nputs\r\nst\0rlen\r\nfree"sv),
        "line 3 holds a zero byte; the list must be plain text"},
       {std::string("\0"sv),
@@ -174,32 +180,53 @@ TEST(WriteDefinitions, LongNamesAndBaseNamesAreWrittenWhole) {
   }
 }
 
-TEST(WriteDefinitions, BaseNameWithDirectoryStandsEverywhere) {
-  const definition_files f = write_definitions("puts\r\n", "lists\\names");
-  expect_files(f, expected({"puts"}, "lists\\names"), "directory");
-  EXPECT_EQ(f.def.substr(0, 21), "LIBRARY lists\\names\r\n");
-  EXPECT_NE(f.inc.find("  ; prototypes for EXPORT lists\\names functions\r\n"),
-            std::string::npos);
-  EXPECT_NE(f.inc.find("    c_lists\\names typedef PROTO C :VARARG\r\n"),
-            std::string::npos);
-  EXPECT_NE(f.inc.find(":PTR c_lists\\names\r\n"), std::string::npos);
+TEST(WriteDefinitions, ByteOrderMarkAtTheStartIsSkipped) {
+  expect_files(write_definitions("\xEF\xBB\xBFprintf\r\nputs\r\n", "m"),
+               expected({"printf", "puts"}, "m"), "mark");
+  expect_files(write_definitions("\xEF\xBB\xBF", "m"), expected({}, "m"),
+               "mark only");
+  // Elsewhere it is a line that starts with a byte above 127: passed over.
+  expect_files(write_definitions("a\r\n\xEF\xBB\xBF"
+                                 "b\r\n",
+                                 "m"),
+               expected({"a"}, "m"), "mark later");
 }
 
-TEST(BaseNameOf, CutsAtTheFirstFullStop) {
-  const std::pair<std::string, std::string> samples[] = {
-      {"mylib.txt", "mylib"},
-      {"names", "names"},
-      {"lists\\names.txt", "lists\\names"},
-      {"..\\names.txt", ""},
-      {"./names.txt", ""},
-      {"a.b.c", "a"},
-      {".hidden", ""},
-      {"my lib.txt", "my lib"},
-      {"names.", "names"},
-      {std::string(300, 'z') + ".txt", std::string(300, 'z')},
+TEST(NamesOf, LastComponentUpToItsFirstFullStop) {
+  struct sample {
+    std::string arg, separators, base, library;
   };
-  for (const auto& [arg, base] : samples)
-    EXPECT_EQ(base_name_of(arg), base) << arg;
+  const sample samples[] = {
+      {"mylib.txt", "/", "mylib", "mylib"},
+      {"names", "/", "names", "names"},
+      {"a.b.c", "/", "a", "a"},
+      {"names.", "/", "names", "names"},
+      {".hidden", "/", "", ""},
+      {"./mylib.txt", "/", "./mylib", "mylib"},
+      {"../lists/mylib.txt", "/", "../lists/mylib", "mylib"},
+      {"v1.2/names.txt", "/", "v1.2/names", "names"},
+      {"/abs/x.y/n", "/", "/abs/x.y/n", "n"},
+      {"lists/", "/", "lists/", ""},
+      {"lists\\names.txt", "/", "lists\\names", "lists\\names"},
+      {".\\mylib.txt", "\\/:", ".\\mylib", "mylib"},
+      {"..\\a.b/names.txt", "\\/:", "..\\a.b/names", "names"},
+      {"C:names.txt", "\\/:", "C:names", "names"},
+      {std::string(300, 'z') + ".txt", "/", std::string(300, 'z'),
+       std::string(300, 'z')},
+  };
+  for (const sample& s : samples) {
+    const list_names got = names_of(s.arg, s.separators);
+    EXPECT_EQ(got.base, s.base) << s.arg;
+    EXPECT_EQ(got.library, s.library) << s.arg;
+  }
+}
+
+TEST(IsLibraryName, LettersDigitsAndUnderscoresOnly) {
+  for (const char* good : {"mylib", "_x", "V2", "9lives", "a_B_9"})
+    EXPECT_TRUE(is_library_name(good)) << good;
+  for (const char* bad :
+       {"", "my lib", "my-lib", "a\tb", "lists/n", "x$", "\xE9t\xE9", "a\\b"})
+    EXPECT_FALSE(is_library_name(bad)) << bad;
 }
 
 TEST(LibrarianCommand, AppendsTheDefinitionFile) {

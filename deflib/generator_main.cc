@@ -1,5 +1,6 @@
 #include "generator_main.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "definition_writer.h"
@@ -56,9 +57,11 @@ bool is_same_file(const std::string& list, const std::string& output) {
   return tk::file_same(list.c_str(), output.c_str()) == 1;
 }
 
-// Reads the list and writes both files. The list's text block is released
-// when this returns, before the librarian starts.
-int write_files(const std::string& list_name, const std::string& base) {
+// Reads the list, checks NAME and writes both files. NAME is checked after
+// the read, so that a list that cannot be read is reported as such. The
+// list's text block is released when this returns, before the librarian
+// starts.
+int write_files(const std::string& list_name, const list_names& names) {
   definition_files files;
   {
     tk::text_block list;
@@ -66,12 +69,21 @@ int write_files(const std::string& list_name, const std::string& base) {
     if (!tk::file_read_all(list_name.c_str(), list, &why))
       return fail("cannot read the list file " + list_name + ": " +
                   why_unreadable(why));
-    files = write_definitions(list.view(), base);
+    if (names.library.empty())
+      return fail(list_name +
+                  ": the name has nothing before its first full stop to name "
+                  "the output files after");
+    // A blank, a hyphen or another sign in NAME gives a LIBRARY line that the
+    // librarian rejects and a prototype type c_NAME that is no identifier.
+    if (!is_library_name(names.library))
+      return fail(list_name + ": the library name \"" + names.library +
+                  "\" may hold only letters, digits and underscores");
+    files = write_definitions(list.view(), names.library);
   }
   if (!files.ok) return fail(list_name + ": " + files.error);
 
-  const std::string def_name = base + ".def";
-  const std::string inc_name = base + ".inc";
+  const std::string def_name = names.base + ".def";
+  const std::string inc_name = names.base + ".inc";
   for (const std::string* out : {&def_name, &inc_name}) {
     if (is_same_file(list_name, *out))
       return fail("the list file " + list_name +
@@ -84,7 +96,26 @@ int write_files(const std::string& list_name, const std::string& base) {
   return 0;
 }
 
+std::string why_not_started(const tk::run_result& run) {
+  switch (run.why_not) {
+    case tk::start_failure::not_found:
+      return "not found";
+    case tk::start_failure::not_executable:
+      return "not executable";
+    case tk::start_failure::none:
+    case tk::start_failure::other:
+      break;
+  }
+  return "system error " + std::to_string(run.system_error);
+}
+
 }  // namespace
+
+std::string librarian_chosen() {
+  const char* chosen = std::getenv("DEFLIB_LIBRARIAN");
+  if (chosen != nullptr && *chosen != '\0') return chosen;
+  return std::string(librarian_prefix());
+}
 
 int generator_main(std::string_view librarian) {
   // The argument cannot be longer than the command line it comes from.
@@ -97,19 +128,17 @@ int generator_main(std::string_view librarian) {
     return 1;
   }
   const std::string list_name(name.c_str());
-  const std::string base = base_name_of(list_name);
-  if (base.empty())
-    return fail(list_name +
-                ": the name has nothing before its first full stop to name "
-                "the output files after");
+  const list_names names = names_of(list_name, path_separators());
 
-  if (const int status = write_files(list_name, base); status != 0)
+  if (const int status = write_files(list_name, names); status != 0)
     return status;
 
-  const std::string command = librarian_command(librarian, base);
+  const std::string command = librarian_command(librarian, names.base);
   const tk::run_result run =
       tk::run_and_wait(command.c_str(), tk::high_priority_class);
-  if (!run.started) return fail("cannot start the librarian: " + command);
+  if (!run.started)
+    return fail("cannot start the librarian (" + why_not_started(run) +
+                "): " + command);
   if (run.exit_code != 0) {
     fail("the librarian failed with exit code " +
          std::to_string(run.exit_code) + ": " + command);

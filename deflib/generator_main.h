@@ -3,6 +3,7 @@
 #ifndef TK_DEFLIB_GENERATOR_MAIN_H_
 #define TK_DEFLIB_GENERATOR_MAIN_H_
 
+#include <string>
 #include <string_view>
 
 namespace deflib {
@@ -12,6 +13,14 @@ namespace deflib {
 // of the current drive.
 std::string_view librarian_prefix();
 
+// The librarian's command line up to NAME.def as deflib uses it: the value
+// of the environment variable DEFLIB_LIBRARIAN when it is set and not
+// empty, else librarian_prefix(). NAME.def follows it directly.
+std::string librarian_chosen();
+
+// The characters that separate directories in a file name here.
+std::string_view path_separators();
+
 // Does the whole run on the process's command line (tk::command_line_init
 // must have been called) and returns the exit status:
 //   0  both files written, the librarian ran and exited with 0;
@@ -20,8 +29,8 @@ std::string_view librarian_prefix();
 //      not be started;
 //   2  the librarian ran and exited with a non-zero code.
 // Every failure is reported with one line on standard output. The librarian
-// is started with `librarian` followed by NAME.def; deflib itself always
-// passes librarian_prefix().
+// is started with `librarian` followed by NAME.def; deflib itself passes
+// librarian_chosen().
 int generator_main(std::string_view librarian);
 
 }  // namespace deflib

@@ -43,7 +43,8 @@ const std::string specified_prefix =
 class librarian_in_place {
  public:
   librarian_in_place()
-      : root_(fs::temp_directory_path().root_path() / "tolvane") {
+      : root_(fs::temp_directory_path().root_path() / "tolvane"),
+        default_("DEFLIB_LIBRARIAN", nullptr) {
     existed_ = fs::exists(root_);
     fs::create_directories(root_ / "bin");
     fs::copy_file(program_path("fake_link"), root_ / "bin" / "link.exe",
@@ -61,6 +62,7 @@ class librarian_in_place {
 
  private:
   fs::path root_;
+  tk::test::scoped_env default_;
   bool existed_ = false;
 };
 
@@ -73,15 +75,8 @@ std::string command_in_use(const std::string& def_arg) {
 std::string line_seen(const std::string& def_arg) {
   return command_in_use(def_arg);
 }
-bool specified_librarian_present() {
-  return fs::exists(fs::temp_directory_path().root_path() / "tolvane" / "bin" /
-                    "link.exe");
-}
 std::string expected_priority() { return "128"; }
 #else
-const std::string specified_prefix =
-    "/tolvane/bin/link -lib /machine:ix86 /def:";
-
 // deflib_with_fake_link starts the stand-in itself.
 // A user-provided constructor keeps the guard a used variable.
 class librarian_in_place {
@@ -101,7 +96,6 @@ std::string line_seen(const std::string& def_arg) {
   if (def.find(' ') != std::string::npos) def = tk::test::quoted(def);
   return program_path("fake_link") + " -lib /machine:ix86 " + def;
 }
-bool specified_librarian_present() { return fs::exists("/tolvane/bin/link"); }
 // The librarian gets nice -10 where the caller may raise priorities, and
 // keeps the caller's own nice value elsewhere.
 std::string expected_priority() {
@@ -115,9 +109,9 @@ std::string expected_priority() {
 #endif
 
 // link_record.txt of the stand-in, item by item.
-std::map<std::string, std::string> read_record(const temp_dir& dir) {
+std::map<std::string, std::string> read_record(const fs::path& dir) {
   std::map<std::string, std::string> items;
-  const std::string text = read_file(dir.file("link_record.txt"));
+  const std::string text = read_file(dir / "link_record.txt");
   std::size_t at = 0;
   while (at < text.size()) {
     std::size_t end = text.find("\r\n", at);
@@ -137,7 +131,7 @@ void expect_librarian_run(const temp_dir& dir, const std::string& def_arg,
                           const std::string& def_file_name,
                           const std::string& def, const std::string& inc) {
   ASSERT_TRUE(fs::exists(dir.file("link_record.txt")));
-  auto record = read_record(dir);
+  auto record = read_record(dir.path());
   EXPECT_EQ(record["line"], line_seen(def_arg));
   EXPECT_EQ(record["arg 1"], "-lib");
   EXPECT_EQ(record["arg 2"], "/machine:ix86");
@@ -191,38 +185,47 @@ TEST(DeflibRun, ListsWithEveryKindOfLineEnd) {
   }
 }
 
-TEST(DeflibRun, BlankInTheListNameStaysOneArgument) {
+TEST(DeflibRun, BlankInTheDirectoryStaysOneArgument) {
   temp_dir dir;
-  write_file(dir.file("my lib.txt"), "puts");
+  fs::create_directory(dir.path() / "my dir");
+  write_file(dir.path() / "my dir" / "names.txt", "puts");
   librarian_in_place librarian;
-  const run_output r = run_deflib(deflib_program(), "\"my lib.txt\"", dir);
+  const run_output r =
+      run_deflib(deflib_program(), "\"my dir/names.txt\"", dir);
   EXPECT_EQ(r.exit_code, 0u);
   EXPECT_EQ(r.out, "stand-in librarian\r\n");
-  const std::string def = "LIBRARY my lib\r\n\r\nEXPORTS puts\r\n";
-  EXPECT_EQ(read_file(dir.file("my lib.def")), def);
-  expect_librarian_run(dir, "\"my lib.def\"", "my lib.def", def,
-                       read_file(dir.file("my lib.inc")));
+  const std::string def = "LIBRARY names\r\n\r\nEXPORTS puts\r\n";
+  EXPECT_EQ(read_file(dir.path() / "my dir" / "names.def"), def);
+  expect_librarian_run(dir, "\"my dir/names.def\"", "my dir/names.def", def,
+                       read_file(dir.path() / "my dir" / "names.inc"));
 }
 
+// The files go beside the list; only the last component names the library.
 TEST(DeflibRun, ListInAnotherDirectory) {
   temp_dir dir;
-  fs::create_directory(dir.path() / "lists");
-  write_file(dir.path() / "lists" / "names.txt", "printf\r\n");
+  fs::create_directories(dir.path() / "lists");
+  fs::create_directories(dir.path() / "work");
+  write_file(dir.path() / "lists" / "mylib.txt", "printf\r\nputs\r\n");
 #ifdef _WIN32
-  const std::string base = "lists\\names";
+  const char* args[] = {"lists\\mylib.txt", "..\\lists\\mylib.txt"};
 #else
-  const std::string base = "lists/names";
+  const char* args[] = {"lists/mylib.txt", "../lists/mylib.txt"};
 #endif
   librarian_in_place librarian;
-  const run_output r = run_deflib(deflib_program(), base + ".txt", dir);
-  EXPECT_EQ(r.exit_code, 0u);
-  const std::string def = "LIBRARY " + base + "\r\n\r\nEXPORTS printf\r\n";
-  EXPECT_EQ(read_file(dir.path() / "lists" / "names.def"), def);
-  const std::string inc = read_file(dir.path() / "lists" / "names.inc");
-  EXPECT_NE(inc.find("    c_" + base + " typedef PROTO C :VARARG\r\n"),
-            std::string::npos);
-  EXPECT_NE(inc.find(":PTR c_" + base + "\r\n"), std::string::npos);
-  expect_librarian_run(dir, base + ".def", base + ".def", def, inc);
+  for (const std::string arg : args) {
+    SCOPED_TRACE(arg);
+    const fs::path cwd = dir.path() / (arg.starts_with("..") ? "work" : "");
+    const run_output r =
+        run_capture(tk::test::quoted(deflib_program()) + " " + arg, cwd);
+    EXPECT_EQ(r.exit_code, 0u);
+    EXPECT_EQ(read_file(dir.path() / "lists" / "mylib.def"), mylib_def);
+    EXPECT_EQ(read_file(dir.path() / "lists" / "mylib.inc"), mylib_inc);
+    auto record = read_record(cwd);
+    EXPECT_EQ(record["arg 3"],
+              "/def:" + arg.substr(0, arg.size() - 4) + ".def");
+    EXPECT_EQ(read_file(cwd / "seen.def"), mylib_def);
+    fs::remove(dir.path() / "lists" / "mylib.def");
+  }
 }
 
 TEST(DeflibRun, LibrarianFailureIsReported) {
@@ -240,17 +243,44 @@ TEST(DeflibRun, LibrarianFailureIsReported) {
   EXPECT_EQ(read_file(dir.file("mylib.inc")), mylib_inc);
 }
 
-TEST(DeflibRun, MissingLibrarianIsReported) {
-  if (specified_librarian_present())
-    GTEST_SKIP() << "a librarian is installed where deflib looks for it";
+// DEFLIB_LIBRARIAN replaces the whole command line before NAME.def.
+TEST(DeflibRun, ChosenLibrarianIsStarted) {
   temp_dir dir;
   write_file(dir.file("mylib.txt"), "printf\r\nputs\r\n");
+  const tk::test::scoped_env chosen(
+      "DEFLIB_LIBRARIAN",
+      (tk::test::quoted(program_path("fake_link")) + " /def:").c_str());
   const run_output r = run_deflib(program_path("deflib"), "mylib.txt", dir);
-  EXPECT_EQ(r.exit_code, 1u);
-  EXPECT_EQ(r.out, "deflib: cannot start the librarian: " + specified_prefix +
-                       "mylib.def\r\n");
-  EXPECT_EQ(read_file(dir.file("mylib.def")), mylib_def);
-  EXPECT_EQ(read_file(dir.file("mylib.inc")), mylib_inc);
+  EXPECT_EQ(r.exit_code, 0u);
+  EXPECT_EQ(r.out, "stand-in librarian\r\n");
+  auto record = read_record(dir.path());
+  EXPECT_EQ(record["arg 1"], "/def:mylib.def");
+  EXPECT_EQ(record.count("arg 2"), 0u);
+  EXPECT_EQ(read_file(dir.file("seen.def")), mylib_def);
+}
+
+TEST(DeflibRun, LibrarianThatCannotStartIsReportedWithTheReason) {
+  temp_dir dir;
+  write_file(dir.file("mylib.txt"), "printf\r\nputs\r\n");
+  write_file(dir.file("link") + std::string(tk::test::exe_suffix()),
+             "not a program\r\n");
+  const struct {
+    std::string prefix;
+    const char* why;
+  } samples[] = {
+      {tk::test::quoted(dir.file("missing") + "/link") + " /def:", "not found"},
+      {tk::test::quoted(dir.file("link")) + " /def:", "not executable"},
+  };
+  for (const auto& s : samples) {
+    const tk::test::scoped_env chosen("DEFLIB_LIBRARIAN", s.prefix.c_str());
+    const run_output r = run_deflib(program_path("deflib"), "mylib.txt", dir);
+    EXPECT_EQ(r.exit_code, 1u);
+    EXPECT_EQ(r.out, "deflib: cannot start the librarian (" +
+                         std::string(s.why) + "): " + s.prefix +
+                         "mylib.def\r\n");
+    EXPECT_EQ(read_file(dir.file("mylib.def")), mylib_def);
+    EXPECT_EQ(read_file(dir.file("mylib.inc")), mylib_inc);
+  }
 }
 
 TEST(DeflibRun, UsageTextForMissingOrBadArguments) {
@@ -308,9 +338,10 @@ TEST(DeflibRun, UnusableListsAreReported) {
   EXPECT_FALSE(fs::exists(dir.file("names.def")));
   EXPECT_FALSE(fs::exists(dir.file("names.inc")));
 
-  // A full stop in the directory part leaves no name for the output files.
-  EXPECT_EQ(failure_output(dir, "./names.txt"),
-            "deflib: ./names.txt: the name has nothing before its first full "
+  // A last component that starts with a full stop leaves no name.
+  write_file(dir.file(".names.txt"), "puts\r\n");
+  EXPECT_EQ(failure_output(dir, "./.names.txt"),
+            "deflib: ./.names.txt: the name has nothing before its first full "
             "stop to name the output files after\r\n");
   EXPECT_FALSE(fs::exists(dir.file(".def")));
   EXPECT_FALSE(fs::exists(dir.file(".inc")));

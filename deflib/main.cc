@@ -5,5 +5,5 @@
 
 int main(int argc, char** argv) {
   tk::command_line_init(argc, argv);
-  return deflib::generator_main(deflib::librarian_prefix());
+  return deflib::generator_main(deflib::librarian_chosen());
 }

@@ -2,7 +2,7 @@
 // from the list and output formats, gives both files byte for byte (so every
 // name line appears exactly once in each, in list order) or says that the
 // list is refused (a zero byte, or text after a control byte with no name
-// before it).
+// before it). A byte-order mark at the start is skipped.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -28,6 +28,13 @@ bool significant(std::string_view s) {
   return c >= 33 && c <= 127;
 }
 
+// Every byte from 33 to 127.
+const std::string printable = [] {
+  std::string s;
+  for (int c = 33; c <= 127; ++c) s += static_cast<char>(c);
+  return s;
+}();
+
 struct reference_files {
   bool ok = true;
   std::string def, inc;
@@ -39,6 +46,7 @@ reference_files reference(std::string_view list, const std::string& base) {
     r.ok = false;
     return r;
   }
+  if (list.starts_with("\xEF\xBB\xBF")) list.remove_prefix(3);
   const std::string rule = "  ; ------------------------------------------";
   r.def = "LIBRARY " + base + "\r\n\r\n";
   r.inc = rule + "\r\n  ; prototypes for EXPORT " + base + " functions\r\n" +
@@ -63,7 +71,8 @@ reference_files reference(std::string_view list, const std::string& base) {
       r.inc.append(base).append("\r\n");
       r.inc.append("    crt_").append(name).append(" equ <_imp__");
       r.inc.append(name).append(">\r\n\r\n");
-    } else if (stop < line.size() && significant(line.substr(stop + 1))) {
+    } else if (stop < line.size() && line.substr(stop + 1).find_first_of(
+                                         printable) != std::string_view::npos) {
       r.ok = false;
       return r;
     }

@@ -198,9 +198,20 @@ line_read read_line(const char* block, std::span<char> dest,
 
 inline constexpr std::uint32_t high_priority_class = 0x80;
 
+// Why a program could not be started.
+enum class start_failure {
+  none,            // it was started
+  not_found,       // no such program (or a directory on its path is missing)
+  not_executable,  // it exists but cannot be run (no execute permission, not
+                   // a program for this system)
+  other,           // any other refusal; system_error tells which
+};
+
 struct run_result {
   bool started = false;  // false: the program could not be started
   std::uint32_t exit_code = 0;
+  start_failure why_not = start_failure::none;  // when !started
+  std::uint32_t system_error = 0;  // when !started: errno or GetLastError()
 };
 
 // Starts the program that the first item of `command_line` names (searched

@@ -216,16 +216,26 @@ run_result run_and_wait(const char* command_line,
     if (code == arg_missing || code == arg_odd_quotes) break;
     args.emplace_back(arg.c_str());
   }
-  if (args.empty() || args[0].empty()) return r;
+  if (args.empty() || args[0].empty()) {
+    r.why_not = start_failure::not_found;
+    return r;
+  }
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
   pid_t pid = 0;
-  if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) !=
-      0)
+  if (const int error =
+          ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+      error != 0) {
+    r.system_error = static_cast<std::uint32_t>(error);
+    r.why_not = error == ENOENT || error == ENOTDIR ? start_failure::not_found
+                : error == EACCES || error == ENOEXEC || error == EPERM
+                    ? start_failure::not_executable
+                    : start_failure::other;
     return r;
+  }
   r.started = true;
   // Windows' high priority class corresponds to a lower nice value, which
   // only a privileged caller may set; without that right it is left as is.

@@ -186,8 +186,29 @@ run_result run_and_wait(const char* command_line,
   // CreateProcessA may write into the command line, so it gets a copy.
   std::string line(command_line);
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info))
+                      nullptr, &startup, &info)) {
+    const DWORD error = GetLastError();
+    r.system_error = error;
+    switch (error) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_INVALID_NAME:
+      case ERROR_BAD_PATHNAME:
+        r.why_not = start_failure::not_found;
+        break;
+      case ERROR_ACCESS_DENIED:
+      case ERROR_BAD_EXE_FORMAT:
+      case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+      case ERROR_EXE_MARKED_INVALID:
+      case ERROR_INVALID_EXE_SIGNATURE:
+        r.why_not = start_failure::not_executable;
+        break;
+      default:
+        r.why_not = start_failure::other;
+        break;
+    }
     return r;
+  }
   r.started = true;
   scoped_handle process(info.hProcess);
   scoped_handle thread(info.hThread);

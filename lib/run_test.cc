@@ -46,8 +46,10 @@ TEST(RunAndWait, MissingProgramIsReportedWithoutWaiting) {
   const tk::run_result r =
       tk::run_and_wait("tk-no-such-program-here -x", tk::high_priority_class);
   EXPECT_FALSE(r.started);
+  EXPECT_EQ(r.why_not, tk::start_failure::not_found);
   const tk::run_result r2 = tk::run_and_wait("", tk::high_priority_class);
   EXPECT_FALSE(r2.started);
+  EXPECT_EQ(r2.why_not, tk::start_failure::not_found);
 }
 
 TEST(RunAndWait, StartedProgramSharesTheConsole) {

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace tk::test {
 
@@ -42,6 +43,14 @@ temp_dir::~temp_dir() {
 std::string temp_dir::file(std::string_view name) const {
   return (path_ / fs::path(std::string(name))).string();
 }
+
+scoped_env::scoped_env(std::string name, const char* value)
+    : name_(std::move(name)) {
+  had_ = env_get(name_, old_);
+  env_set(name_, value);
+}
+
+scoped_env::~scoped_env() { env_set(name_, had_ ? old_.c_str() : nullptr); }
 
 std::string read_file(const fs::path& name) {
   std::ifstream in(name, std::ios::binary);

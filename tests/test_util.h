@@ -54,6 +54,27 @@ std::filesystem::path bin_dir();
 // Windows.
 std::string program_path(std::string_view name);
 
+// Sets an environment variable of this process, which the programs it
+// starts inherit, or removes it (`value` nullptr); the old state comes back
+// when the object goes away.
+class scoped_env {
+ public:
+  scoped_env(std::string name, const char* value);
+  scoped_env(const scoped_env&) = delete;
+  scoped_env& operator=(const scoped_env&) = delete;
+  ~scoped_env();
+
+ private:
+  std::string name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+// The platform's side of scoped_env: the variable's value, if it is set;
+// set or remove it.
+bool env_get(const std::string& name, std::string& value);
+void env_set(const std::string& name, const char* value);
+
 // ".exe" on Windows, "" elsewhere.
 std::string_view exe_suffix();
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -65,6 +66,20 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
   r.out = read_file(out_name);
   r.err = read_file(err_name);
   return r;
+}
+
+bool env_get(const std::string& name, std::string& value) {
+  const char* v = std::getenv(name.c_str());
+  if (v == nullptr) return false;
+  value = v;
+  return true;
+}
+
+void env_set(const std::string& name, const char* value) {
+  if (value == nullptr)
+    ::unsetenv(name.c_str());
+  else
+    ::setenv(name.c_str(), value, 1);
 }
 
 fs::path bin_dir() { return fs::read_symlink("/proc/self/exe").parent_path(); }

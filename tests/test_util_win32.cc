@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include "test_util.h"
 
@@ -71,6 +72,22 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
   r.out = read_file(out_name);
   r.err = read_file(err_name);
   return r;
+}
+
+bool env_get(const std::string& name, std::string& value) {
+  const DWORD size = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  if (size == 0) return false;
+  std::string v(size, '\0');
+  const DWORD length = GetEnvironmentVariableA(name.c_str(), v.data(), size);
+  if (length == 0 || length >= size) return false;
+  v.resize(length);
+  value = std::move(v);
+  return true;
+}
+
+// The programs started with CreateProcessA inherit this block.
+void env_set(const std::string& name, const char* value) {
+  SetEnvironmentVariableA(name.c_str(), value);
 }
 
 fs::path bin_dir() {

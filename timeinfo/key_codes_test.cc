@@ -57,6 +57,31 @@ TEST(KeyCodes, WhenAKeyIsComplete) {
         << testing::PrintToString(std::string(s.bytes));
 }
 
+// ESC [ followed by parameter bytes (0x30 to 0x3F, '?' among them, as in
+// the private-mode sequences ESC [ ? ...) is still waiting for its final
+// byte.
+TEST(KeyCodes, ParameterBytesDoNotEndASequence) {
+  for (unsigned char p = 0x30; p <= 0x3F; ++p) {
+    const unsigned char seq[] = {0x1B, '[', p, p, 'u'};
+    EXPECT_FALSE(key_is_complete(std::span(seq, 3))) << int{p};
+    EXPECT_FALSE(key_is_complete(std::span(seq, 4))) << int{p};
+    EXPECT_TRUE(key_is_complete(std::span(seq, 5))) << int{p};
+  }
+}
+
+// Every three-byte UTF-8 character, whatever its lead byte, is one key only
+// once its third byte is there.
+TEST(KeyCodes, ThreeByteCharacterIsNotCutAfterTwoBytes) {
+  for (unsigned lead = 0xE0; lead <= 0xEF; ++lead) {
+    // The smallest second byte that E0 allows, the largest that ED allows.
+    const unsigned char second = lead == 0xE0 ? 0xA0 : 0x9F;
+    const unsigned char ch[] = {static_cast<unsigned char>(lead), second, 0x80};
+    EXPECT_FALSE(key_is_complete(std::span(ch, 1))) << lead;
+    EXPECT_FALSE(key_is_complete(std::span(ch, 2))) << lead;
+    EXPECT_TRUE(key_is_complete(std::span(ch, 3))) << lead;
+  }
+}
+
 TEST(KeyCodes, CodesOfAKey) {
   struct sample {
     std::string_view bytes;

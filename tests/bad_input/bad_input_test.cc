@@ -56,17 +56,20 @@ const std::string missing_third =
 
 const std::string deflib_usage(tk::test::expected::deflib_usage);
 
-#ifdef _WIN32
-const std::string librarian = "\\tolvane\\bin\\link";
-#else
-const std::string librarian = "/tolvane/bin/link";
-#endif
+// deflib's librarian, in every run here: a program in a directory that
+// never exists, so that no librarian installed on the machine is found.
+const std::string librarian =
+    tk::test::quoted((tk::test::bin_dir().parent_path() / "bad-input-work" /
+                      "no-librarian" / "link")
+                         .string()) +
+    " -lib /machine:ix86 /def:";
+const tk::test::scoped_env librarian_chosen("DEFLIB_LIBRARIAN",
+                                            librarian.c_str());
 
-// What deflib says when the librarian is not there (never, in these
-// tests: the scratch directories' drive has no \tolvane).
-std::string no_librarian(std::string_view base) {
-  return "deflib: cannot start the librarian: " + librarian +
-         " -lib /machine:ix86 /def:" + std::string(base) + ".def\r\n";
+// What deflib says when the librarian is not there.
+std::string no_librarian(std::string_view def_file) {
+  return "deflib: cannot start the librarian (not found): " + librarian +
+         std::string(def_file) + ".def\r\n";
 }
 
 const std::string rule = "  ; ------------------------------------------\r\n";
@@ -801,6 +804,74 @@ TEST(DeflibBadInput, OddContents) {
   }
   EXPECT_TRUE(read_file(dir / "long.def") == def);
   EXPECT_TRUE(read_file(dir / "long.inc") == inc);
+}
+
+TEST(DeflibBadInput, ListNamesWithDirectoriesAndSigns) {
+  REQUIRE_PROGRAM("deflib");
+  scratch_dir dir;
+  fs::create_directory(dir / "lists");
+  fs::create_directory(dir / "v1.2");
+  for (const char* list : {"mylib.txt", "lists/mylib.txt", "v1.2/mylib.txt"})
+    write_file(dir / list, "puts\r\n");
+  // NAME is the last component up to its first full stop; the files go
+  // beside the list.
+  struct sample {
+    std::string arg;
+    std::string base;    // in the librarian's command line
+    std::string at_dir;  // where the files are written
+  };
+  std::vector<sample> runs = {
+      {"./mylib.txt", "./mylib", ""},
+      {"lists/mylib.txt", "lists/mylib", "lists/"},
+      {"v1.2/../lists/mylib.txt", "v1.2/../lists/mylib", "lists/"},
+      {"v1.2/mylib.txt", "v1.2/mylib", "v1.2/"},
+  };
+#ifdef _WIN32
+  runs.push_back({".\\mylib.txt", ".\\mylib", ""});
+  runs.push_back({"lists\\mylib.txt", "lists\\mylib", "lists/"});
+#endif
+  const std::string def = def_header("mylib") + "EXPORTS puts\r\n";
+  const std::string inc = inc_header("mylib") +
+                          "    externdef _imp__puts:PTR c_mylib\r\n"
+                          "    crt_puts equ <_imp__puts>\r\n\r\n";
+  for (const sample& s : runs) {
+    const std::string def_file = s.at_dir + "mylib.def";
+    const std::string inc_file = s.at_dir + "mylib.inc";
+    run_checked("deflib", " " + s.arg, dir,
+                {1, no_librarian(s.base), {def_file, inc_file}});
+    EXPECT_EQ(read_file(dir / def_file), def) << s.arg;
+    EXPECT_EQ(read_file(dir / inc_file), inc) << s.arg;
+    fs::remove(dir / def_file);
+    fs::remove(dir / inc_file);
+  }
+
+  // A NAME that is no identifier is refused before anything is written.
+  for (const std::string name : {"my lib", "my-lib"}) {
+    const std::string arg = name + ".x.txt";
+    write_file(dir / arg, "puts\r\n");
+    std::string message = "deflib: " + arg;
+    message += ": the library name \"" + name;
+    message += "\" may hold only letters, digits and underscores\r\n";
+    run_checked("deflib", " " + tk::test::quoted(arg), dir, {1, message, {}});
+  }
+}
+
+TEST(DeflibBadInput, ByteOrderMarkAndControlBytesBeforeAName) {
+  REQUIRE_PROGRAM("deflib");
+  scratch_dir dir;
+  // The mark is skipped, the first name kept.
+  write_file(dir / "bom.txt", "\xEF\xBB\xBFprintf\r\nputs\r\n");
+  run_checked("deflib", " bom.txt", dir,
+              {1, no_librarian("bom"), {"bom.def", "bom.inc"}});
+  EXPECT_EQ(read_file(dir / "bom.def"),
+            def_header("bom") + "EXPORTS printf\r\nEXPORTS puts\r\n");
+  // A name behind a tab and a vertical tab is refused, never dropped.
+  write_file(dir / "vt.txt", "printf\r\n\t\x0bputs\r\nstrlen\r\n");
+  run_checked("deflib", " vt.txt", dir,
+              {1,
+               "deflib: vt.txt: line 2 has text after a tab or other "
+               "control character but no name before it\r\n",
+               {}});
 }
 
 TEST(DeflibBadInput, SixtyFourMegabyteLine) {
