@@ -172,9 +172,9 @@ TEST(ArgFetch, RealProcess) {
 TEST(ArgFetch, PosixArgumentsAsDelivered) {
   // The shell has cut the line: quotation marks, tabs and blanks inside an
   // argument are part of it, and there are no unbalanced quotes.
-  const tk::test::run_output r = tk::test::run_capture_argv(
-      {tk::test::program_path("arg_echo"), "a\"\"b", "a\"b", "x\ty", " b ",
-       ""});
+  const tk::test::run_output r =
+      tk::test::run_capture_argv({tk::test::program_path("arg_echo"), "a\"\"b",
+                                  "a\"b", "x\ty", " b ", ""});
   ASSERT_TRUE(r.started);
   EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
             "1 1 [a\"\"b]\r\n"

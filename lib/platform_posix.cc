@@ -136,7 +136,8 @@ link_end follow_links(std::string path) {
     const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
     if (n <= 0 || static_cast<std::size_t>(n) >= text.size()) return end;
     text.resize(static_cast<std::size_t>(n));
-    path = text.front() == '/' ? text : std::string(directory_part(path)) + text;
+    path =
+        text.front() == '/' ? text : std::string(directory_part(path)) + text;
   }
   return end;
 }
@@ -165,7 +166,8 @@ write_result replace_through_temp(const std::string& path,
   const std::string_view dir = directory_part(path);
   const std::size_t leaf_length = path.size() - dir.size();
   if (leaf_length == 0) return r;
-  const std::uint32_t seed = static_cast<std::uint32_t>(::getpid()) * 2654435761u;
+  const std::uint32_t seed =
+      static_cast<std::uint32_t>(::getpid()) * 2654435761u;
   std::string temp;
   int made = -1;
   for (std::uint32_t attempt = 0; attempt < 64 && made < 0; ++attempt) {

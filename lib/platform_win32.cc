@@ -137,8 +137,9 @@ write_result file_replace_all(const char* name, std::string_view data) {
   // target's, so it fits where the whole path is near its limit too.
   const std::string_view whole(name);
   const std::size_t cut = whole.find_last_of("\\/:");
-  const std::string dir(cut == std::string_view::npos ? std::string_view()
-                                                       : whole.substr(0, cut + 1));
+  const std::string dir(cut == std::string_view::npos
+                            ? std::string_view()
+                            : whole.substr(0, cut + 1));
   const std::size_t leaf_length = whole.size() - dir.size();
   if (leaf_length == 0) return r;
   const std::uint32_t seed =

@@ -46,9 +46,9 @@ TEST(RunAndWait, WaitsForTheEnd) {
 #ifndef _WIN32
 TEST(RunAndWait, ProgramEndedBySignalGives128PlusItsNumber) {
   for (const int sig : {SIGTERM, SIGKILL}) {
-    const tk::run_result r = tk::run_and_wait(
-        (child() + " raise " + std::to_string(sig)).c_str(),
-        tk::high_priority_class);
+    const tk::run_result r =
+        tk::run_and_wait((child() + " raise " + std::to_string(sig)).c_str(),
+                         tk::high_priority_class);
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exit_code, 128u + static_cast<unsigned>(sig));
   }

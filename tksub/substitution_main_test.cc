@@ -37,11 +37,10 @@ class Tksub : public ::testing::Test {
  protected:
   // `prefix` starts the program through another one (setpriv).
   run_output run(const std::string& arguments, const std::string& prefix = {}) {
-    return tk::test::run_capture(prefix +
-                                     tk::test::quoted(tk::test::program_path(
-                                         "tksub")) +
-                                     " " + arguments,
-                                 dir.path());
+    return tk::test::run_capture(
+        prefix + tk::test::quoted(tk::test::program_path("tksub")) + " " +
+            arguments,
+        dir.path());
   }
   void put(const std::string& name, std::string_view bytes) {
     write_file(dir.path() / name, bytes);
@@ -281,9 +280,10 @@ std::vector<std::pair<std::string, std::string>> starters() {
   if (probe.out == missing_first + usage)
     out.emplace_back("as user 65534", prefix);
   else
-    std::printf("[  SKIPPED ] not run as an unprivileged user: setpriv did "
-                "not start tksub (%s)\n",
-                probe.started ? probe.err.c_str() : "not found");
+    std::printf(
+        "[  SKIPPED ] not run as an unprivileged user: setpriv did "
+        "not start tksub (%s)\n",
+        probe.started ? probe.err.c_str() : "not found");
   return out;
 }
 
