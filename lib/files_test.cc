@@ -79,7 +79,7 @@ std::string file_shorter_than_its_size() {
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(where, ec)) {
       struct stat st {};
-      const std::string name = e.path().string();
+      std::string name = e.path().string();
       if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
           st.st_size <= 0)
         continue;

@@ -136,8 +136,8 @@ link_end follow_links(std::string path) {
     const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
     if (n <= 0 || static_cast<std::size_t>(n) >= text.size()) return end;
     text.resize(static_cast<std::size_t>(n));
-    path =
-        text.front() == '/' ? text : std::string(directory_part(path)) + text;
+    if (text.front() != '/') text.insert(0, directory_part(path));
+    path = std::move(text);
   }
   return end;
 }
