@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -174,19 +173,6 @@ TEST(TempLeaf, NeverLongerThanTheNameItStandsBeside) {
     // Consecutive seeds give distinct names, also of one character.
     EXPECT_EQ(names.size(), 16u) << length;
   }
-}
-
-// Before this was fixed, the temporary name was the target's name and a
-// suffix, too long for a name as long as the file system takes.
-TEST(FileReplaceAll, NameAsLongAsTheFileSystemTakes) {
-  temp_dir dir;
-  const std::string target = dir.file(std::string(255, 'n'));
-  ASSERT_TRUE(tk::file_replace_all(target.c_str(), "first").ok);
-  ASSERT_TRUE(tk::file_replace_all(target.c_str(), "second").ok);
-  EXPECT_EQ(read_file(target), "second");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()),
-                          fs::directory_iterator()),
-            1);
 }
 
 // Before this was fixed, the POSIX build replaced a read-only target through

@@ -328,6 +328,11 @@ TEST_F(TksubSpecialTarget, LinksAreFollowed) {
     EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling.asm"));
     EXPECT_EQ(get("sub/real.asm"), text);
     EXPECT_EQ(get("sub/new.asm"), text);
+    // A read-only file stays as it is, also behind a link.
+    fs::permissions(dir.path() / "sub/real.asm", fs::perms::owner_read);
+    EXPECT_EQ(run("p.equ s.asm link.asm", prefix).out,
+              "Cannot write target file 'link.asm'\r\n");
+    EXPECT_EQ(get("sub/real.asm"), text);
     for (const char* name : {"sub", "link.asm", "dangling.asm"})
       fs::remove_all(dir.path() / name);
   }
