@@ -1,6 +1,7 @@
 #include "generator_main.h"
 
 #include <cstdlib>
+#include <span>
 #include <string>
 
 #include "definition_writer.h"
@@ -118,6 +119,16 @@ std::string librarian_chosen() {
 }
 
 int generator_main(std::string_view librarian) {
+  // Help shows the usage text without its opening "not found" line.
+  if (const tk::info_request asked = tk::info_requested();
+      asked != tk::info_request::none) {
+    if (asked == tk::info_request::version)
+      tk::console_write_bytes(tk::version_line("deflib"));
+    else
+      for (const char* piece : std::span(usage_pieces).subspan(2))
+        tk::console_write(piece);
+    return 0;
+  }
   // The argument cannot be longer than the command line it comes from.
   std::string name(tk::command_line().size() + 1, '\0');
   // A missing, empty or unbalanced argument leaves the buffer empty, which

@@ -23,7 +23,9 @@ std::string_view path_separators();
 
 // Does the whole run on the process's command line (tk::command_line_init
 // must have been called) and returns the exit status:
-//   0  both files written, the librarian ran and exited with 0;
+//   0  both files written, the librarian ran and exited with 0; or the
+//      usage text or the version shown on request (-h, --help, /?,
+//      --version alone);
 //   1  usage text shown, list unreadable or unusable, an output file not
 //      written (the librarian is then not started), or the librarian could
 //      not be started;

@@ -8,6 +8,7 @@
 
 #include "expected_texts.h"
 #include "gtest/gtest.h"
+#include "kit.h"
 #include "test_util.h"
 
 #ifdef _WIN32
@@ -307,6 +308,21 @@ TEST(DeflibRun, UsageTextForMissingOrBadArguments) {
   for (const auto& e : fs::directory_iterator(dir.path()))
     left.push_back(e.path().filename().string());
   EXPECT_EQ(left, std::vector<std::string>{"names.txt"});
+}
+
+TEST(DeflibRun, HelpAndVersionAlone) {
+  temp_dir dir;
+  // The usage text without its opening "not found" line.
+  const std::string help = usage.substr(usage.find("deflib.exe"));
+  for (const char* ask : {"-h", "--help", "/?"}) {
+    const run_output r = run_deflib(program_path("deflib"), ask, dir);
+    EXPECT_EQ(r.out, help) << ask;
+    EXPECT_EQ(r.exit_code, 0u) << ask;
+  }
+  const run_output r = run_deflib(program_path("deflib"), "--version", dir);
+  EXPECT_EQ(r.out, "deflib " + std::string(tk::kit_version) + "\r\n");
+  EXPECT_EQ(r.exit_code, 0u);
+  EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 // Runs deflib where it must stop before the librarian, and returns what it

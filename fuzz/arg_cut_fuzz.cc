@@ -1,7 +1,8 @@
-// Fuzzes arg_cut, the command-line cutter behind arg_fetch, against a
-// reference cutter that first splits the whole line into its items and only
-// then picks one. Every destination is a heap block of exactly the size that
-// arg_cut is told, so the address checker sees any write past it.
+// Fuzzes arg_cut, the command-line cutter behind arg_fetch on Windows and
+// behind run_and_wait on POSIX, against a reference cutter that first splits
+// the whole line into its items and only then picks one. Every destination is a
+// heap block of exactly the size that arg_cut is told, so the address checker
+// sees any write past it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>

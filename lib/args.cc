@@ -1,5 +1,7 @@
-// Cutting a command line into arguments by the kit's quoting rules.
+// Cutting a command line into arguments by the kit's quoting rules, and the
+// requests for help and version that both console tools answer.
 #include <algorithm>
+#include <array>
 
 #include "kit.h"
 
@@ -60,8 +62,29 @@ int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest) {
   return out == 0 ? arg_empty : arg_found;
 }
 
-int arg_fetch(std::uint32_t index, std::span<char> dest) {
-  return arg_cut(command_line(), index, dest);
+info_request info_requested() {
+  // Room for the longest request; anything longer is no request.
+  std::array<char, 12> first{};
+  if (arg_fetch(1, first) != arg_found) return info_request::none;
+  // Alone: no second argument, or only an empty one (the position that
+  // blanks at the end of a Windows command line open).
+  std::array<char, 2> next{};
+  const int second = arg_fetch(2, next);
+  if (second != arg_missing &&
+      (second != arg_empty || arg_fetch(3, next) != arg_missing))
+    return info_request::none;
+  const std::string_view arg(first.data());
+  if (arg == "-h" || arg == "--help" || arg == "/?") return info_request::usage;
+  if (arg == "--version") return info_request::version;
+  return info_request::none;
+}
+
+std::string version_line(std::string_view tool) {
+  std::string line(tool);
+  line += ' ';
+  line += kit_version;
+  line += "\r\n";
+  return line;
 }
 
 }  // namespace tk

@@ -168,6 +168,23 @@ TEST(ArgFetch, RealProcess) {
             "0 1 [" + tk::test::program_path("arg_echo") + "]");
 }
 
+#ifndef _WIN32
+TEST(ArgFetch, PosixArgumentsAsDelivered) {
+  // The shell has cut the line: quotation marks, tabs and blanks inside an
+  // argument are part of it, and there are no unbalanced quotes.
+  const tk::test::run_output r =
+      tk::test::run_capture_argv({tk::test::program_path("arg_echo"), "a\"\"b",
+                                  "a\"b", "x\ty", " b ", ""});
+  ASSERT_TRUE(r.started);
+  EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
+            "1 1 [a\"\"b]\r\n"
+            "2 1 [a\"b]\r\n"
+            "3 1 [x\ty]\r\n"
+            "4 1 [ b ]\r\n"
+            "5 4 []\r\n");
+}
+#endif
+
 #ifdef _WIN32
 TEST(ArgFetch, RealProcessExactWindowsLines) {
   // Only Windows hands a program its command line unchanged: odd quotes,

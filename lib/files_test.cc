@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #ifndef _WIN32
@@ -66,6 +68,38 @@ TEST(FileReadAll, NamedPipeIsRefusedAtOnce) {
   tk::read_status why = tk::read_status::ok;
   EXPECT_EQ(tk::file_read_all(pipe.c_str(), block, &why), 0);
   EXPECT_EQ(why, tk::read_status::open_failed);
+  EXPECT_EQ(block.data(), nullptr);
+}
+
+// A file whose reported size is larger than what can be read from it: the
+// attribute files under /sys report a whole page and hold a few bytes.
+std::string file_shorter_than_its_size() {
+  for (const char* where : {"/sys/kernel", "/sys/devices/system/cpu"}) {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(where, ec)) {
+      struct stat st {};
+      std::string name = e.path().string();
+      if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+          st.st_size <= 0)
+        continue;
+      try {
+        if (read_file(name).size() < static_cast<std::size_t>(st.st_size))
+          return name;
+      } catch (const std::exception&) {  // unreadable: try the next one
+      }
+    }
+  }
+  return {};
+}
+
+TEST(FileReadAll, ShortReadIsRefused) {
+  const std::string name = file_shorter_than_its_size();
+  if (name.empty())
+    GTEST_SKIP() << "no file under /sys reports more bytes than it holds";
+  tk::text_block block;
+  tk::read_status why = tk::read_status::ok;
+  EXPECT_EQ(tk::file_read_all(name.c_str(), block, &why), 0) << name;
+  EXPECT_EQ(why, tk::read_status::read_failed) << name;
   EXPECT_EQ(block.data(), nullptr);
 }
 #endif
@@ -146,6 +180,21 @@ TEST(FileReplaceAll, ReplacesWholeOrLeavesTheOldFile) {
   r = tk::file_replace_all(dir.file("d").c_str(), "x");
   EXPECT_FALSE(r.ok);
   EXPECT_TRUE(fs::is_directory(dir.path() / "d"));
+}
+
+TEST(TempLeaf, NeverLongerThanTheNameItStandsBeside) {
+  EXPECT_EQ(tk::temp_leaf(0, 5), "");
+  for (std::size_t length = 1; length <= 300; ++length) {
+    std::set<std::string> names;
+    for (std::uint32_t seed = 0; seed < 16; ++seed) {
+      const std::string leaf = tk::temp_leaf(length, 0x9E3779B0u + seed);
+      EXPECT_EQ(leaf.size(), std::min<std::size_t>(length, 8)) << leaf;
+      EXPECT_EQ(leaf.find_first_of("/\\:*?\"<>|. "), std::string::npos);
+      names.insert(leaf);
+    }
+    // Consecutive seeds give distinct names, also of one character.
+    EXPECT_EQ(names.size(), 16u) << length;
+  }
 }
 
 // Before this was fixed, the POSIX build replaced a read-only target through

@@ -58,12 +58,14 @@ enum arg_result : int {
 };
 
 // Must be called first thing in main(). On Windows the command line comes
-// from GetCommandLineA and argc/argv are not used; elsewhere the line is
-// rebuilt from argv, quoting every argument that holds a blank or a
-// quotation mark or is empty, so the same cutting rules apply everywhere.
+// from GetCommandLineA and argc/argv are not used. Elsewhere the shell has
+// already cut the arguments: arg_fetch hands out argv as delivered.
 void command_line_init(int argc, char** argv);
 
-// The process's command line as arg_fetch sees it.
+// The process's command line, for showing it and for sizing an argument
+// buffer (no argument is longer): on Windows as the system gives it; on
+// POSIX argv joined by blanks, an argument that holds a blank or a
+// quotation mark, or is empty, put between quotation marks.
 std::string_view command_line();
 
 // Cuts `line` into arguments and copies argument `index` into `dest`,
@@ -73,8 +75,19 @@ std::string_view command_line();
 // space. Lines of any length are cut; nothing is written past `dest`.
 int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest);
 
-// arg_cut on the process's command line.
+// Argument `index` of the process into `dest`, with arg_cut's result codes.
+// On Windows it is arg_cut on the command line. On POSIX it is argv[index]
+// exactly as delivered (quotation marks and tabs included); arg_odd_quotes
+// does not occur there.
 int arg_fetch(std::uint32_t index, std::span<char> dest);
+
+// What a tool's argument 1, given alone (nothing but blanks after it), asks
+// for: "-h", "--help" and "/?" the usage text, "--version" the version.
+enum class info_request { none, usage, version };
+info_request info_requested();
+
+// "<tool> <kit_version>" and CR LF, the answer to --version.
+std::string version_line(std::string_view tool);
 
 // ---------------------------------------------------------------------------
 // Console and files
@@ -127,10 +140,22 @@ struct write_result {
 // regular file without any write permission bit) is left alone: ok == false.
 write_result file_write_all(const char* name, std::string_view data);
 
-// Writes `data` to a new file beside `name`, then puts it in the place of
-// `name`. A failed or interrupted write leaves any earlier file untouched;
-// a read-only file, as for file_write_all, is not replaced.
+// Puts `data` in the place of `name`. A regular file, or a name that does
+// not exist yet, gets a new file written beside it under a temporary name
+// and renamed over it, so a failed or interrupted write leaves any earlier
+// file untouched; a read-only file, as for file_write_all, is not replaced.
+// A symbolic link is followed and the file it names is replaced; the link
+// stays. A device, a pipe or another file that is not a regular file or a
+// directory (NUL and CON on Windows; a FIFO, a character device, a name
+// that stands for an open file of the process such as /dev/stdout on Linux)
+// is written directly, without a temporary file.
 write_result file_replace_all(const char* name, std::string_view data);
+
+// The name of a temporary file to stand beside a file whose last name
+// component is `leaf_length` characters long: never longer than that name,
+// and at most 8 characters ("~tk" and hexadecimal digits made from `seed`),
+// so it fits wherever that name fits. Empty when `leaf_length` is 0.
+std::string temp_leaf(std::size_t leaf_length, std::uint32_t seed);
 
 // Returns 1 when the name (or pattern with * and ?) matches something on
 // disk, a directory included, else 0.

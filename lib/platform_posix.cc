@@ -4,10 +4,14 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,9 +25,14 @@ namespace tk {
 
 namespace {
 
-std::string& line_storage() {
-  static std::string line;
-  return line;
+struct delivered_arguments {
+  std::vector<std::string_view> argv;
+  std::string line;
+};
+
+delivered_arguments& arguments() {
+  static delivered_arguments args;
+  return args;
 }
 
 // A regular file without any write permission bit counts as read-only, like
@@ -74,6 +83,112 @@ std::uint32_t write_fully(int fd, std::string_view data) {
   return static_cast<std::uint32_t>(done);
 }
 
+// Opens an existing file for writing, without creating or truncating it,
+// and writes `data` to it.
+write_result write_in_place(const char* name, std::string_view data,
+                            int flags) {
+  write_result r;
+  scoped_fd fd(::open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC | flags));
+  if (fd.get() < 0) return r;
+  r.written = write_fully(fd.get(), data);
+  r.ok = r.written == data.size() && fd.close();
+  return r;
+}
+
+// The directory part of a path with its final slash; empty for a bare name.
+std::string_view directory_part(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view()
+                                         : path.substr(0, slash + 1);
+}
+
+// True when `path` lies in the kernel's process file system, whose links
+// (/proc/self/fd/1, reached from /dev/stdout) stand for open files rather
+// than for the names their text shows.
+bool in_process_file_system(const std::string& path) {
+  constexpr long proc_super_magic = 0x9fa0;
+  const std::string dir(directory_part(path));
+  struct statfs fs {};
+  return ::statfs(dir.empty() ? "." : dir.c_str(), &fs) == 0 &&
+         static_cast<long>(fs.f_type) == proc_super_magic;
+}
+
+// Where a name leads when its symbolic links are followed.
+struct link_end {
+  bool ok = false;         // false: a loop of links, or one unreadable
+  std::string path;        // the last name reached
+  bool open_file = false;  // path is a link that stands for an open file
+};
+
+link_end follow_links(std::string path) {
+  link_end end;
+  // As many links as the system itself follows in one name.
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    const bool link = ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (!link || in_process_file_system(path)) {
+      end.ok = true;
+      end.open_file = link;
+      end.path = std::move(path);
+      return end;
+    }
+    std::string text(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= text.size()) return end;
+    text.resize(static_cast<std::size_t>(n));
+    if (text.front() != '/') text.insert(0, directory_part(path));
+    path = std::move(text);
+  }
+  return end;
+}
+
+// The descriptor of this process that a link such as /proc/self/fd/1 or
+// /dev/fd/1 stands for, when it is the same file as `target`; else -1.
+int own_descriptor(std::string_view link, const struct stat& target) {
+  const std::string_view digits = link.substr(link.rfind('/') + 1);
+  int fd = -1;
+  const auto [end, ec] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), fd);
+  if (ec != std::errc() || end != digits.data() + digits.size() || fd < 0)
+    return -1;
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && st.st_dev == target.st_dev &&
+                 st.st_ino == target.st_ino
+             ? fd
+             : -1;
+}
+
+// Writes `data` to a new file beside `path` under a short name of its own
+// and renames it over `path`.
+write_result replace_through_temp(const std::string& path,
+                                  std::string_view data, mode_t mode) {
+  write_result r;
+  const std::string_view dir = directory_part(path);
+  const std::size_t leaf_length = path.size() - dir.size();
+  if (leaf_length == 0) return r;
+  const std::uint32_t seed =
+      static_cast<std::uint32_t>(::getpid()) * 2654435761u;
+  std::string temp;
+  int made = -1;
+  for (std::uint32_t attempt = 0; attempt < 64 && made < 0; ++attempt) {
+    temp = std::string(dir) + temp_leaf(leaf_length, seed + attempt);
+    made = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (made < 0 && errno != EEXIST) return r;
+  }
+  scoped_fd fd(made);
+  if (fd.get() < 0) return r;
+  ::fchmod(fd.get(), mode);
+  r.written = write_fully(fd.get(), data);
+  const bool written = r.written == data.size() && ::fsync(fd.get()) == 0;
+  const bool closed = fd.close();
+  if (written && closed && ::rename(temp.c_str(), path.c_str()) == 0) {
+    r.ok = true;
+  } else {
+    ::unlink(temp.c_str());
+  }
+  return r;
+}
+
 bool has_wildcards(const char* name) {
   return std::string_view(name).find_first_of("*?") != std::string_view::npos;
 }
@@ -91,11 +206,12 @@ zero_block zero_block::allocate(std::size_t bytes) {
 }
 
 void command_line_init(int argc, char** argv) {
-  std::string& line = line_storage();
+  delivered_arguments& args = arguments();
+  args.argv.assign(argv, argv + argc);
+  std::string& line = args.line;
   line.clear();
-  for (int i = 0; i < argc; ++i) {
-    if (i > 0) line += ' ';
-    const std::string_view arg(argv[i]);
+  for (const std::string_view arg : args.argv) {
+    if (!line.empty()) line += ' ';
     if (needs_quotes(arg)) {
       line += '"';
       line += arg;
@@ -106,7 +222,24 @@ void command_line_init(int argc, char** argv) {
   }
 }
 
-std::string_view command_line() { return line_storage(); }
+std::string_view command_line() { return arguments().line; }
+
+// The shell has cut the line already; its arguments are taken as they are.
+int arg_fetch(std::uint32_t index, std::span<char> dest) {
+  const std::vector<std::string_view>& argv = arguments().argv;
+  if (index >= argv.size()) {
+    if (!dest.empty()) dest[0] = 0;
+    return arg_missing;
+  }
+  const std::string_view arg = argv[index];
+  if (arg.size() >= dest.size()) {
+    if (!dest.empty()) dest[0] = 0;
+    return arg_too_long;
+  }
+  std::copy(arg.begin(), arg.end(), dest.begin());
+  dest[arg.size()] = 0;
+  return arg.empty() ? arg_empty : arg_found;
+}
 
 std::uint32_t console_write_bytes(std::string_view bytes) {
   return write_fully(STDOUT_FILENO, bytes);
@@ -159,31 +292,37 @@ write_result file_write_all(const char* name, std::string_view data) {
 
 write_result file_replace_all(const char* name, std::string_view data) {
   write_result r;
+  struct stat st {};
+  const bool exists = ::stat(name, &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) return r;
   // rename() would put a new file in the place of a read-only one.
   if (marked_read_only(name)) return r;
-  std::string temp = std::string(name) + ".XXXXXX";
-  scoped_fd fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) return r;
+  const link_end end = follow_links(name);
+  if (!end.ok) return r;
+  if (end.open_file) {
+    // /dev/stdout and its kind: written through the process's own
+    // descriptor, so the text joins that stream in order.
+    const int own = own_descriptor(end.path, st);
+    if (own >= 0) {
+      r.written = write_fully(own, data);
+      r.ok = r.written == data.size();
+      return r;
+    }
+    return write_in_place(name, data, S_ISREG(st.st_mode) ? O_APPEND : 0);
+  }
+  // A pipe or a device is written as it stands: a new file in its place
+  // would cut it off from whoever reads it.
+  if (exists && !S_ISREG(st.st_mode)) return write_in_place(name, data, 0);
   // Keep an existing target's permission bits; a new one gets the usual ones.
-  struct stat st {};
   mode_t mode = 0666;
-  if (::stat(name, &st) == 0) {
+  if (exists) {
     mode = st.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode &= ~mask;
   }
-  ::fchmod(fd.get(), mode);
-  r.written = write_fully(fd.get(), data);
-  const bool written = r.written == data.size() && ::fsync(fd.get()) == 0;
-  const bool closed = fd.close();
-  if (written && closed && ::rename(temp.c_str(), name) == 0) {
-    r.ok = true;
-  } else {
-    ::unlink(temp.c_str());
-  }
-  return r;
+  return replace_through_temp(end.path, data, mode);
 }
 
 int file_exists(const char* name) {

@@ -69,6 +69,10 @@ void command_line_init(int, char**) {}
 
 std::string_view command_line() { return GetCommandLineA(); }
 
+int arg_fetch(std::uint32_t index, std::span<char> dest) {
+  return arg_cut(command_line(), index, dest);
+}
+
 std::uint32_t console_write_bytes(std::string_view bytes) {
   return write_fully(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
 }
@@ -117,21 +121,49 @@ write_result file_write_all(const char* name, std::string_view data) {
 write_result file_replace_all(const char* name, std::string_view data) {
   write_result r;
   if (marked_read_only(name)) return r;
-  // A name beside the target, unique to this process.
-  const std::string temp = std::string(name) + ".tk" +
-                           std::to_string(GetCurrentProcessId()) + ".tmp";
   {
-    scoped_handle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
-    if (!file.valid()) return r;
-    r.written = write_fully(file.get(), data);
-    const bool written =
-        r.written == data.size() && FlushFileBuffers(file.get()) != 0;
-    if (!file.close() || !written) {
-      DeleteFileA(temp.c_str());
+    // A device (NUL, CON, a serial port) or a pipe is written as it stands:
+    // there is no file to put in its place.
+    scoped_handle device(CreateFileA(name, GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    if (device.valid() && GetFileType(device.get()) != FILE_TYPE_DISK) {
+      r.written = write_fully(device.get(), data);
+      r.ok = r.written == data.size() && device.close();
       return r;
     }
+  }
+  // A short name of its own beside the target: a name no longer than the
+  // target's, so it fits where the whole path is near its limit too.
+  const std::string_view whole(name);
+  const std::size_t cut = whole.find_last_of("\\/:");
+  const std::string dir(cut == std::string_view::npos
+                            ? std::string_view()
+                            : whole.substr(0, cut + 1));
+  const std::size_t leaf_length = whole.size() - dir.size();
+  if (leaf_length == 0) return r;
+  const std::uint32_t seed =
+      static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u;
+  std::string temp;
+  HANDLE made = INVALID_HANDLE_VALUE;
+  for (std::uint32_t attempt = 0; attempt < 64 && made == INVALID_HANDLE_VALUE;
+       ++attempt) {
+    temp = dir + temp_leaf(leaf_length, seed + attempt);
+    made = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();
+    if (made == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS &&
+        error != ERROR_ALREADY_EXISTS)
+      return r;
+  }
+  scoped_handle file(made);
+  if (!file.valid()) return r;
+  r.written = write_fully(file.get(), data);
+  const bool written =
+      r.written == data.size() && FlushFileBuffers(file.get()) != 0;
+  if (!file.close() || !written) {
+    DeleteFileA(temp.c_str());
+    return r;
   }
   if (!MoveFileExA(temp.c_str(), name,
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

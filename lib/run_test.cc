@@ -1,4 +1,5 @@
 #include <chrono>
+#include <csignal>
 #include <string>
 
 #include "gtest/gtest.h"
@@ -41,6 +42,18 @@ TEST(RunAndWait, WaitsForTheEnd) {
   EXPECT_EQ(r.exit_code, 7u);
   EXPECT_GE(took, std::chrono::milliseconds(1500));
 }
+
+#ifndef _WIN32
+TEST(RunAndWait, ProgramEndedBySignalGives128PlusItsNumber) {
+  for (const int sig : {SIGTERM, SIGKILL}) {
+    const tk::run_result r =
+        tk::run_and_wait((child() + " raise " + std::to_string(sig)).c_str(),
+                         tk::high_priority_class);
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exit_code, 128u + static_cast<unsigned>(sig));
+  }
+}
+#endif
 
 TEST(RunAndWait, MissingProgramIsReportedWithoutWaiting) {
   const tk::run_result r =

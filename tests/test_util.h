@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tk::test {
 
@@ -45,6 +46,14 @@ struct run_output {
 run_output run_capture(const std::string& command_line,
                        const std::filesystem::path& cwd = {},
                        std::string_view stdin_bytes = {});
+
+#ifndef _WIN32
+// POSIX: starts argv[0] with exactly these arguments, as a shell would after
+// cutting its line, and collects the output as run_capture does.
+run_output run_capture_argv(const std::vector<std::string>& argv,
+                            const std::filesystem::path& cwd = {},
+                            std::string_view stdin_bytes = {});
+#endif
 
 // The directory of the running test program: the build's bin/, where the
 // tools and helper programs are.

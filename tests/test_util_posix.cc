@@ -30,9 +30,17 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
     args.emplace_back(arg.c_str());
   }
   if (args.empty()) return r;
+  return run_capture_argv(args, cwd, stdin_bytes);
+}
+
+run_output run_capture_argv(const std::vector<std::string>& args,
+                            const fs::path& cwd, std::string_view stdin_bytes) {
+  run_output r;
+  if (args.empty()) return r;
+  std::vector<std::string> owned = args;
   std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (std::string& a : args) argv.push_back(a.data());
+  argv.reserve(owned.size() + 1);
+  for (std::string& a : owned) argv.push_back(a.data());
   argv.push_back(nullptr);
 
   temp_dir io;

@@ -106,6 +106,16 @@ int substitution_main(console_out& console) {
   name_buffer target_name{};
   int result = 0;
 
+  switch (info_requested()) {
+    case info_request::usage:
+      show_usage(console);
+      return 0;
+    case info_request::version:
+      console.write(version_line("tksub"));
+      return 0;
+    case info_request::none:
+      break;
+  }
   if (!fetch_name(console, 1, pair_name, result)) return 1;
   if (file_exists(pair_name.data()) == 0)
     return usage_after(console, missing_first_text);

@@ -11,7 +11,8 @@ namespace tk::tksub {
 void show_usage(console_out& console);
 
 // Runs the tool on the process's command line (arg_fetch). Gives the exit
-// status: 0 when the target was written, 1 on every path where it was not.
+// status: 0 when the target was written or help or the version was asked
+// for (-h, --help, /?, --version alone), 1 on every path where it was not.
 int substitution_main(console_out& console);
 
 }  // namespace tk::tksub

@@ -1,12 +1,23 @@
 // Runs the built tksub program on real files and checks its console output,
 // exit status and target bytes.
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
 #include "expected_texts.h"
 #include "gtest/gtest.h"
+#include "kit.h"
 #include "test_util.h"
 
 namespace {
@@ -24,9 +35,11 @@ const std::string missing_third(tk::test::expected::tksub_missing_third);
 
 class Tksub : public ::testing::Test {
  protected:
-  run_output run(const std::string& arguments) {
+  // `prefix` starts the program through another one (setpriv).
+  run_output run(const std::string& arguments, const std::string& prefix = {}) {
     return tk::test::run_capture(
-        tk::test::quoted(tk::test::program_path("tksub")) + " " + arguments,
+        prefix + tk::test::quoted(tk::test::program_path("tksub")) + " " +
+            arguments,
         dir.path());
   }
   void put(const std::string& name, std::string_view bytes) {
@@ -202,5 +215,183 @@ TEST_F(Tksub, UnreadableInputsAndUnwritableTargets) {
   EXPECT_EQ(o.exit_code, 1u);
   EXPECT_EQ(get("t.asm"), "previous");
 }
+
+TEST_F(Tksub, HelpAndVersionAlone) {
+  for (const char* ask : {"-h", "--help", "/?"}) {
+    const run_output o = run(ask);
+    EXPECT_EQ(o.out, usage) << ask;
+    EXPECT_EQ(o.exit_code, 0u) << ask;
+  }
+  const run_output o = run("--version");
+  EXPECT_EQ(o.out, "tksub " + std::string(tk::kit_version) + "\r\n");
+  EXPECT_EQ(o.exit_code, 0u);
+  // Not alone, they are file names like any other.
+  EXPECT_EQ(run("-h x").out, missing_first + usage);
+  EXPECT_TRUE(listing().empty());
+}
+
+// Before this was fixed, the temporary name was the target's name and a
+// suffix, too long beside a name as long as the file system takes.
+TEST_F(Tksub, LongestTargetName) {
+  put("p.equ", "a b");
+  put("s.asm", "a");
+  const std::string name(255, 't');
+  const run_output o = run("p.equ s.asm " + name);
+  EXPECT_EQ(o.out, name + " written at 3 bytes\r\n");
+  EXPECT_EQ(o.exit_code, 0u);
+  EXPECT_EQ(get(name), "b\r\n");
+  EXPECT_EQ(listing().size(), 3u);
+}
+
+#ifdef _WIN32
+TEST_F(Tksub, DeviceTargetIsWrittenDirectly) {
+  put("p.equ", "a b");
+  put("s.asm", "a");
+  const run_output o = run("p.equ s.asm NUL");
+  EXPECT_EQ(o.out, "NUL written at 3 bytes\r\n");
+  EXPECT_EQ(o.exit_code, 0u);
+  EXPECT_EQ(listing(), (std::vector<std::string>{"p.equ", "s.asm"}));
+}
+#else
+TEST_F(Tksub, NamesTakenAsDelivered) {
+  put("p.equ", "a b");
+  put("s.asm", "a");
+  for (const std::string name : {"a\"\"b", "a\"b", "tab\there"}) {
+    const run_output o = tk::test::run_capture_argv(
+        {tk::test::program_path("tksub"), "p.equ", "s.asm", name}, dir.path());
+    EXPECT_EQ(o.out, name + " written at 3 bytes\r\n");
+    EXPECT_EQ(o.exit_code, 0u);
+    EXPECT_EQ(get(name), "b\r\n");
+  }
+  EXPECT_EQ(listing().size(), 5u);
+}
+
+// The ways the next test starts tksub: as the test's own user, and when
+// that is root, also as an unprivileged one, for whom permission bits count.
+std::vector<std::pair<std::string, std::string>> starters() {
+  const bool root = ::geteuid() == 0;
+  std::vector<std::pair<std::string, std::string>> out = {
+      {root ? "as root" : "as an unprivileged user", ""}};
+  if (!root) return out;
+  const std::string prefix =
+      "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  const run_output probe = tk::test::run_capture(
+      prefix + tk::test::quoted(tk::test::program_path("tksub")));
+  if (probe.out == missing_first + usage)
+    out.emplace_back("as user 65534", prefix);
+  else
+    std::printf(
+        "[  SKIPPED ] not run as an unprivileged user: setpriv did "
+        "not start tksub (%s)\n",
+        probe.started ? probe.err.c_str() : "not found");
+  return out;
+}
+
+// Before this was fixed, every target was replaced by a new regular file:
+// a link, a FIFO, a device and /dev/stdout itself. Each case runs once for
+// each of starters().
+class TksubSpecialTarget : public Tksub {
+ protected:
+  void SetUp() override {
+    put("p.equ", "a b");
+    put("s.asm", "a a");
+    fs::permissions(dir.path(), fs::perms::all);
+  }
+  static std::string report(const std::string& name) {
+    return name + " written at 5 bytes\r\n";
+  }
+  // Runs tksub on target `name`; checks the report, the status and that no
+  // temporary file is left, and gives standard output.
+  std::string run_on(const std::string& name, const std::string& prefix) {
+    const std::vector<std::string> before = listing();
+    const run_output o = run("p.equ s.asm " + name, prefix);
+    EXPECT_TRUE(o.out.ends_with(report(name))) << o.out;
+    EXPECT_EQ(o.exit_code, 0u);
+    EXPECT_EQ(listing(), before);
+    return o.out;
+  }
+  const std::string text = "b b\r\n";
+};
+
+TEST_F(TksubSpecialTarget, LinksAreFollowed) {
+  for (const auto& [who, prefix] : starters()) {
+    SCOPED_TRACE(who);
+    fs::create_directory(dir.path() / "sub");
+    fs::permissions(dir.path() / "sub", fs::perms::all);
+    put("sub/real.asm", "old");
+    fs::create_symlink("sub/real.asm", dir.path() / "link.asm");
+    // A link to a name not there yet: the file is made under that name.
+    fs::create_symlink("sub/new.asm", dir.path() / "dangling.asm");
+    run_on("link.asm", prefix);
+    run_on("dangling.asm", prefix);
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.asm"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling.asm"));
+    EXPECT_EQ(get("sub/real.asm"), text);
+    EXPECT_EQ(get("sub/new.asm"), text);
+    // A read-only file stays as it is, also behind a link.
+    fs::permissions(dir.path() / "sub/real.asm", fs::perms::owner_read);
+    EXPECT_EQ(run("p.equ s.asm link.asm", prefix).out,
+              "Cannot write target file 'link.asm'\r\n");
+    EXPECT_EQ(get("sub/real.asm"), text);
+    for (const char* name : {"sub", "link.asm", "dangling.asm"})
+      fs::remove_all(dir.path() / name);
+  }
+}
+
+TEST_F(TksubSpecialTarget, FifoIsWrittenForItsReader) {
+  for (const auto& [who, prefix] : starters()) {
+    SCOPED_TRACE(who);
+    const std::string fifo = dir.file("pipe.asm");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    ::chmod(fifo.c_str(), 0666);
+    // Held open for reading, so that tksub's open does not wait.
+    const int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    run_on("pipe.asm", prefix);
+    std::string got(64, '\0');
+    const ssize_t n = ::read(reader, got.data(), got.size());
+    ::close(reader);
+    got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    EXPECT_EQ(got, text);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    fs::remove(fifo);
+  }
+}
+
+TEST_F(TksubSpecialTarget, StandardOutputByName) {
+  for (const auto& [who, prefix] : starters()) {
+    SCOPED_TRACE(who);
+    // A link made as /dev/stdout is: the text joins standard output, ahead
+    // of the report.
+    fs::create_symlink("/proc/self/fd/1", dir.path() / "out.asm");
+    EXPECT_EQ(run_on("out.asm", prefix), text + report("out.asm"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "out.asm"));
+    fs::remove(dir.path() / "out.asm");
+    // The real one only without privileges: as root a fault here would
+    // replace the machine's own /dev/stdout.
+    if (!prefix.empty() || ::geteuid() != 0) {
+      EXPECT_EQ(run_on("/dev/stdout", prefix), text + report("/dev/stdout"));
+    }
+  }
+}
+
+TEST_F(TksubSpecialTarget, CharacterDeviceIsWrittenDirectly) {
+  for (const auto& [who, prefix] : starters()) {
+    SCOPED_TRACE(who);
+    if (!prefix.empty() || ::geteuid() != 0) {
+      // Safe only without privileges, as above.
+      EXPECT_EQ(run_on("/dev/null", prefix), report("/dev/null"));
+    } else if (::mknod(dir.file("null.asm").c_str(), S_IFCHR | 0666,
+                       ::makedev(1, 3)) != 0) {
+      std::printf("[  SKIPPED ] no character device can be made here: %s\n",
+                  std::strerror(errno));
+    } else {
+      EXPECT_EQ(run_on("null.asm", prefix), report("null.asm"));
+      EXPECT_TRUE(fs::is_character_file(dir.path() / "null.asm"));
+      fs::remove(dir.path() / "null.asm");
+    }
+  }
+}
+#endif
 
 }  // namespace

@@ -414,14 +414,32 @@ TEST(TksubBadInput, Arguments) {
                    tksub_usage,
                {}});
 
-  // Unbalanced quotation marks make every argument unavailable.
+  // Unbalanced quotation marks make every argument unavailable on Windows.
+  // On POSIX the shell has cut the line and a quotation mark is part of the
+  // name: here two inputs that do not exist, and a target name.
   const auto before = snapshot(dir.path());
-  for (const char* line :
-       {"\"p.equ s.asm t.asm", "p.equ \"s.asm t.asm", "p.equ s.asm t.asm\""}) {
-    const raw_run r = run_raw("tksub", line, dir);
-    EXPECT_EQ(r.status, 1u) << line;
-    EXPECT_EQ(r.out, missing_first) << line;
+  struct quoted_row {
+    const char* line;
+    unsigned status;
+    std::string out;
+  };
+#ifdef _WIN32
+  const std::vector<quoted_row> rows = {
+      {"\"p.equ s.asm t.asm", 1, missing_first},
+      {"p.equ \"s.asm t.asm", 1, missing_first},
+      {"p.equ s.asm t.asm\"", 1, missing_first}};
+#else
+  const std::vector<quoted_row> rows = {
+      {"\"p.equ s.asm t.asm", 1, missing_first},
+      {"p.equ \"s.asm t.asm", 1, missing_second},
+      {"p.equ s.asm t.asm\"", 0, "t.asm\" written at 3 bytes\r\n"}};
+#endif
+  for (const quoted_row& row : rows) {
+    const raw_run r = run_raw("tksub", row.line, dir);
+    EXPECT_EQ(r.status, row.status) << row.line;
+    EXPECT_EQ(r.out, row.out) << row.line;
   }
+  fs::remove(dir / "t.asm\"");
   EXPECT_EQ(snapshot(dir.path()), before);
 }
 

@@ -2,10 +2,12 @@
 //   child exit N        exits with code N
 //   child sleep MS N    sleeps MS milliseconds, then exits with code N
 //   child print TEXT    writes TEXT and CR LF to standard output
+//   child raise N       raises signal N on itself
 //   child run LINE      runs LINE with run_and_wait, then writes
 //                       "exit CODE" or "not started" and CR LF
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
         std::chrono::milliseconds(std::atoi(arg(2).data())));
     return std::atoi(arg(3).data());
   }
+  if (v == "raise") return std::raise(std::atoi(arg(2).data()));
   if (v == "print") {
     tk::console_write(arg(2).data());
     tk::console_write("\r\n");
