@@ -141,9 +141,12 @@ slot_result word_probe(std::string_view word, std::uint32_t start,
   // Reduced once, so that one subtraction keeps the index in range for any
   // slot count.
   const auto step = static_cast<std::uint32_t>(4 * n) % table.slot_count;
-  const std::uint8_t tag = word_tag(word);
   const std::uint8_t* const tags = table.tags.data();
   std::uint32_t index = start;
+  // Most words of a source are no key and most home slots are empty, so
+  // the word's own tag is worked out only when it is needed.
+  if (tags[index] == 0) return {slot_at(table, index), 0, index};
+  const std::uint8_t tag = word_tag(word);
   for (;;) {
     const std::uint8_t here = tags[index];
     if (here == 0) return {slot_at(table, index), 0, index};
