@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::uint32_t slots = in.ConsumeBool() ? 33 : 993;
   const std::string text = in.ConsumeRemainingBytesAsString();
 
-  tk::fuzz::small_word_table owned = tk::fuzz::small_word_table_create(slots);
+  tk::tksub::owned_word_table owned = tk::fuzz::small_word_table_create(slots);
   tk::tksub::word_table& table = owned.table;
 
   std::vector<std::unique_ptr<char[]>> buffers;

@@ -10,25 +10,12 @@
 
 namespace tk::fuzz {
 
-// Owns the blocks that `table` points into; the blocks live on the heap, so
-// the pointers stay valid when the object is moved.
-struct small_word_table {
-  tk::tksub::buffer_array slot_blocks;
-  tk::zero_block primes;
-  tk::tksub::word_table table;
-};
-
-inline small_word_table small_word_table_create(std::uint32_t slots) {
-  small_word_table t;
-  t.slot_blocks =
-      tk::tksub::buffer_array_create(slots, sizeof(tk::tksub::word_slot));
-  t.primes = tk::tksub::prime_table_create();
-  require(static_cast<bool>(t.slot_blocks) && static_cast<bool>(t.primes),
-          "no memory for the table");
-  t.table.slots = t.slot_blocks.buffers();
-  t.table.slot_count = slots;
-  t.table.primes = {reinterpret_cast<const std::uint32_t*>(t.primes.data()),
-                    tk::tksub::prime_count};
+// A table of `slots` slots; the blocks live on the heap, so the pointers
+// stay valid when the object is moved.
+inline tk::tksub::owned_word_table small_word_table_create(
+    std::uint32_t slots) {
+  tk::tksub::owned_word_table t = tk::tksub::word_table_create(slots);
+  require(static_cast<bool>(t), "no memory for the table");
   return t;
 }
 

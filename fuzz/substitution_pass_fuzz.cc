@@ -6,7 +6,6 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
@@ -57,8 +56,7 @@ void enter(const tk::tksub::word_table& table,
   if (key.empty() || partner.empty()) return;
   const tk::tksub::slot_result r = tk::tksub::word_find_slot(key, table);
   if (r.slot == nullptr || r.found != 0) return;
-  std::memcpy(r.slot->key, key.c_str(), key.size() + 1);
-  std::memcpy(r.slot->partner, partner.c_str(), partner.size() + 1);
+  tk::tksub::word_enter(table, r, key, partner);
   pairs.emplace(key, partner);
 }
 
@@ -84,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
   const std::string source = in.ConsumeRemainingBytesAsString();
 
-  tk::fuzz::small_word_table owned = tk::fuzz::small_word_table_create(slots);
+  tk::tksub::owned_word_table owned = tk::fuzz::small_word_table_create(slots);
   tk::tksub::word_table& table = owned.table;
 
   std::map<std::string, std::string> pairs;

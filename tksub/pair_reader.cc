@@ -122,8 +122,7 @@ std::int32_t pair_line_handler(std::span<char* const> words,
   const slot_result found = word_find_slot({key, key_length}, *pairs.table);
   if (found.slot == nullptr) return refuse_word(console, table_full_text, key);
   if (found.found == 0) {
-    str_copy(key, found.slot->key);
-    str_copy(partner, found.slot->partner);
+    word_enter(*pairs.table, found, {key, key_length}, partner);
     return 0;
   }
   if (str_compare(found.slot->partner, partner) != 0) return 0;

@@ -128,9 +128,13 @@ TEST_F(PairReader, LongLinesAreRefusedWithoutOverrun) {
 
 TEST_F(PairReader, NoRoomInTheTableIsReported) {
   // A table of 7 slots, all taken: the probe comes back to its start.
-  tk::tksub::buffer_array slots = tk::tksub::buffer_array_create(7, 128);
-  for (char* s : slots.buffers()) std::strcpy(s, "Q");
-  tk::tksub::word_table small{slots.buffers(), 7, owned.table.primes};
+  const tk::tksub::owned_word_table small_table =
+      tk::tksub::word_table_create(7);
+  const tk::tksub::word_table& small = small_table.table;
+  for (std::uint32_t i = 0; i < 7; ++i)
+    ASSERT_TRUE(tk::tksub::word_enter(
+        small, {reinterpret_cast<tk::tksub::word_slot*>(small.slots[i]), 0, i},
+        "Q", "q"));
   tk::tksub::pair_context context{&small, &console};
   pair_error = 0;
   tk::tksub::split_lines("Q same\r\nabc def\r\n", words.buffers(),

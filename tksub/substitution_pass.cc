@@ -62,29 +62,29 @@ pass_status substitute_words(std::string_view source, output_text& out,
                              const word_table& table) {
   const char* p = source.data();
   const char* const end = p + source.size();
+  // Everything from here up to the current word is copied in one piece at
+  // the next swap, or at the end: most words are no key, so the output
+  // grows in long runs of unchanged text.
+  const char* unchanged = p;
   auto cls = [&classes](const char* at) {
     return classes[static_cast<unsigned char>(*at)];
   };
   while (p != end) {
-    const char* run = p;
     while (p != end && cls(p) != 1) ++p;
-    if (p != run) {
-      const pass_status s =
-          out.append({run, static_cast<std::size_t>(p - run)});
-      if (s != pass_status::ok) return s;
-    }
     if (p == end) break;
     const char* word = p;
     ++p;
     while (p != end && cls(p) != 0) ++p;
     const std::string_view text(word, static_cast<std::size_t>(p - word));
     const slot_result found = word_find_slot(text, table);
-    const std::string_view written =
-        found.found != 0 ? std::string_view(found.slot->partner) : text;
-    const pass_status s = out.append(written);
+    if (found.found == 0) continue;
+    pass_status s =
+        out.append({unchanged, static_cast<std::size_t>(word - unchanged)});
+    if (s == pass_status::ok) s = out.append(found.slot->partner);
     if (s != pass_status::ok) return s;
+    unchanged = p;
   }
-  return pass_status::ok;
+  return out.append({unchanged, static_cast<std::size_t>(end - unchanged)});
 }
 
 }  // namespace tk::tksub

@@ -19,8 +19,7 @@ class SubstitutionPass : public ::testing::Test {
         tk::tksub::word_find_slot(key, owned.table);
     ASSERT_NE(r.slot, nullptr);
     ASSERT_EQ(r.found, 0);
-    std::strcpy(r.slot->key, key.c_str());
-    std::strcpy(r.slot->partner, partner.c_str());
+    ASSERT_TRUE(tk::tksub::word_enter(owned.table, r, key, partner));
   }
 
   // The output for `source`, starting from the block size that the tool

@@ -37,8 +37,11 @@ word_slot* slot_at(const word_table& table, std::uint32_t index) {
 }
 
 // Whether a non-empty key is exactly `word` (1 to max_word_length bytes,
-// so key[n] is inside the field). Similar keys tend to share their start
-// and differ at the end, so the bytes are compared from the end.
+// so key[n] is inside the field). The length comes first, at the key's
+// terminator, so that no key matches a word that is only its prefix.
+// Similar keys tend to share their start and differ at the end, so the
+// bytes are compared from the end; the loop stays inline, which matters
+// when a search passes many slots.
 bool key_is(const char* key, std::string_view word) {
   std::size_t i = word.size();
   if (key[i] != 0) return false;
@@ -82,16 +85,23 @@ zero_block prime_table_create() {
   return block;
 }
 
-owned_word_table word_table_create() {
+owned_word_table word_table_create(std::uint32_t slot_count) {
   owned_word_table result;
-  result.slot_blocks = buffer_array_create(table_slot_count, sizeof(word_slot));
+  result.slot_blocks = buffer_array_create(slot_count, sizeof(word_slot));
   result.prime_block = prime_table_create();
-  if (!result.slot_blocks || !result.prime_block) return owned_word_table{};
+  result.tag_block = zero_block::allocate(slot_count);
+  if (!result.slot_blocks || !result.prime_block || !result.tag_block)
+    return owned_word_table{};
+  // Written once now, so that no lookup reads a page never written (see
+  // word_table). The slot storage itself stays untouched until keys come.
+  std::memset(result.tag_block.data(), 0, result.tag_block.size());
   result.table.slots = result.slot_blocks.buffers();
-  result.table.slot_count = table_slot_count;
+  result.table.slot_count = slot_count;
   result.table.primes = {
       reinterpret_cast<const std::uint32_t*>(result.prime_block.data()),
       prime_count};
+  result.table.tags = {reinterpret_cast<std::uint8_t*>(result.tag_block.data()),
+                       slot_count};
   return result;
 }
 
@@ -107,21 +117,43 @@ std::uint32_t word_hash(std::string_view word, std::uint32_t slot_count,
   }
   // The length is added once for every character.
   sum += n * n;
-  return sum % slot_count;
+  // The tool's own slot count is a constant divisor, which the compiler
+  // turns into a multiplication.
+  return slot_count == table_slot_count ? sum % table_slot_count
+                                        : sum % slot_count;
+}
+
+std::uint8_t word_tag(std::string_view word) {
+  std::uint32_t h = 2166136261u;
+  for (const char c : word) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  h ^= h >> 16;
+  h ^= h >> 8;
+  const auto tag = static_cast<std::uint8_t>(h);
+  return tag != 0 ? tag : 1;
 }
 
 slot_result word_probe(std::string_view word, std::uint32_t start,
                        const word_table& table) {
   const std::size_t n = word.size();
-  if (n == 0 || n > max_word_length || start >= table.slot_count) return {};
+  if (n == 0 || n > max_word_length || start >= table.slot_count ||
+      table.tags.size() < table.slot_count)
+    return {};
   // Reduced once, so that one subtraction keeps the index in range for any
   // slot count.
   const auto step = static_cast<std::uint32_t>(4 * n) % table.slot_count;
+  const std::uint8_t* const tags = table.tags.data();
   std::uint32_t index = start;
+  // Most words of a source are no key and most home slots are empty, so
+  // the word's own tag is worked out only when it is needed.
+  if (tags[index] == 0) return {slot_at(table, index), 0, index};
+  const std::uint8_t tag = word_tag(word);
   for (;;) {
-    word_slot* slot = slot_at(table, index);
-    if (slot->key[0] == 0) return {slot, 0};
-    if (key_is(slot->key, word)) return {slot, 1};
+    const std::uint8_t here = tags[index];
+    if (here == 0) return {slot_at(table, index), 0, index};
+    if (here == tag) {
+      word_slot* slot = slot_at(table, index);
+      if (key_is(slot->key, word)) return {slot, 1, index};
+    }
     index += step;
     if (index >= table.slot_count) index -= table.slot_count;
     // Back at the start: every slot on this word's path is taken.
@@ -133,6 +165,22 @@ slot_result word_find_slot(std::string_view word, const word_table& table) {
   if (word.empty() || word.size() > max_word_length) return {};
   return word_probe(word, word_hash(word, table.slot_count, table.primes),
                     table);
+}
+
+bool word_enter(const word_table& table, const slot_result& empty_slot,
+                std::string_view key, std::string_view partner) {
+  if (empty_slot.slot == nullptr || empty_slot.found != 0 ||
+      empty_slot.index >= table.tags.size() || key.empty() ||
+      key.size() > max_word_length || partner.empty() ||
+      partner.size() > max_word_length)
+    return false;
+  word_slot& slot = *empty_slot.slot;
+  std::memcpy(slot.key, key.data(), key.size());
+  slot.key[key.size()] = 0;
+  std::memcpy(slot.partner, partner.data(), partner.size());
+  slot.partner[partner.size()] = 0;
+  table.tags[empty_slot.index] = word_tag(key);
+  return true;
 }
 
 }  // namespace tk::tksub

@@ -47,23 +47,38 @@ zero_block prime_table_create();
 
 // What the callers pass around; the blocks behind it live in an
 // owned_word_table.
+//
+// `tags` holds one byte per slot: 0 while the slot is empty, else a
+// fingerprint of its key (word_tag), written by word_enter. A search reads
+// the tag before the slot: an empty slot ends it without touching slot
+// storage that was never written, and a taken slot whose tag differs from
+// the word's is passed without reading its key. Slot storage comes from the
+// allocator as untouched pages, and reading such a page costs a page fault
+// on some systems, which with few keys almost every lookup would pay; the
+// tags are written once when the table is made and stay in the cache. The
+// fingerprint matters for keys that share home slots (VAR00001 ...), whose
+// searches pass long runs of taken slots.
 struct word_table {
   std::span<char* const> slots;  // slot_count pointers, each at a word_slot
   std::uint32_t slot_count = 0;
   std::span<const std::uint32_t> primes;  // prime_count entries
+  std::span<std::uint8_t> tags;           // slot_count entries
 };
 
 // A word table together with the blocks it lives in.
 struct owned_word_table {
   buffer_array slot_blocks;
   zero_block prime_block;
+  zero_block tag_block;
   word_table table;
 
   explicit operator bool() const { return table.slot_count != 0; }
 };
 
-// An empty table of table_slot_count slots; false when memory is short.
-owned_word_table word_table_create();
+// An empty table of `slot_count` slots (the tool always uses
+// table_slot_count; smaller tables serve tests); false when memory is short
+// or slot_count is 0.
+owned_word_table word_table_create(std::uint32_t slot_count = table_slot_count);
 
 // Index from 0 to slot_count - 1. The sum over the word's bytes of the low
 // 16 bits of byte × primes[i + 1], plus the length once per byte, modulo
@@ -79,15 +94,28 @@ std::uint32_t word_hash(std::string_view word, std::uint32_t slot_count,
 struct slot_result {
   word_slot* slot = nullptr;
   std::int32_t found = 0;
+  std::uint32_t index = 0;  // the slot's index, when there is a slot
 };
 
 // Searches from `start` (below slot_count) with the step 4 × length. Words
-// hold no zero byte (no class table counts it as a word character).
+// hold no zero byte (no class table counts it as a word character). A
+// table with fewer tags than slots gives found 0 with no slot.
 slot_result word_probe(std::string_view word, std::uint32_t start,
                        const word_table& table);
 
+// The tag of a slot holding the key `word`: 1 to 255, a hash of all its
+// bytes that is independent of word_hash.
+std::uint8_t word_tag(std::string_view word);
+
 // word_probe from the word's hash index.
 slot_result word_find_slot(std::string_view word, const word_table& table);
+
+// Fills the empty slot that a search gave (found 0 with a slot) with `key`,
+// the word searched for, and `partner`, and sets the slot's tag. This is
+// the only way a slot is filled. Writes nothing and gives false when there
+// is no empty slot or a word is empty or longer than max_word_length.
+bool word_enter(const word_table& table, const slot_result& empty_slot,
+                std::string_view key, std::string_view partner);
 
 }  // namespace tk::tksub
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "gtest/gtest.h"
 
@@ -24,15 +25,16 @@ std::uint32_t index_of(const word_table& table, const word_slot* slot) {
 
 // Occupies a slot with a key that none of the tests looks up.
 void occupy(const word_table& table, std::uint32_t index) {
-  std::strcpy(table.slots[index], "Q");
+  const slot_result empty{reinterpret_cast<word_slot*>(table.slots[index]), 0,
+                          index};
+  ASSERT_TRUE(tk::tksub::word_enter(table, empty, "Q", "q"));
 }
 
 void enter(const word_table& table, const char* key, const char* partner) {
   const slot_result r = word_find_slot(key, table);
   ASSERT_NE(r.slot, nullptr);
   ASSERT_EQ(r.found, 0);
-  std::strcpy(r.slot->key, key);
-  std::strcpy(r.slot->partner, partner);
+  ASSERT_TRUE(tk::tksub::word_enter(table, r, key, partner));
 }
 
 TEST(PrimeTable, SixtyFourSmallestPrimesDescending) {
@@ -184,18 +186,54 @@ TEST(WordTable, LengthsDivisibleByThreeStayOnOneThirdAndTheProbeEnds) {
 }
 
 TEST(WordTable, FullTableEndsTheProbe) {
-  tk::tksub::buffer_array slots = tk::tksub::buffer_array_create(7, 128);
-  const owned_word_table owned = tk::tksub::word_table_create();
-  word_table small{slots.buffers(), 7, owned.table.primes};
-  for (std::uint32_t i = 0; i < 7; ++i) occupy(small, i);
-  std::strcpy(small.slots[3], "k");
-  std::strcpy(small.slots[3] + 64, "v");
+  const owned_word_table owned = tk::tksub::word_table_create(7);
+  const word_table& small = owned.table;
+  for (std::uint32_t i = 0; i < 7; ++i)
+    if (i != 3) occupy(small, i);
+  const slot_result k = word_probe("k", 0, small);
+  ASSERT_EQ(index_of(small, k.slot), 3u);
+  enter(small, "k", "v");
   EXPECT_EQ(word_probe("k", 0, small).found, 1);
   for (const char* w : {"a", "ab", "abc", "abcdefg"}) {
     const slot_result r = word_find_slot(w, small);
     EXPECT_EQ(r.slot, nullptr) << w;
     EXPECT_EQ(r.found, 0) << w;
   }
+}
+
+// A key matches only a word of its own length, also where the search starts
+// at the key's own slot, one word is a prefix of the other and both have
+// the same tag, so that the keys are compared.
+TEST(WordTable, PrefixOfAKeyIsNoMatch) {
+  std::string key = "abc";
+  for (int i = 0; tk::tksub::word_tag(key) != tk::tksub::word_tag("ab"); ++i)
+    key = "ab" + std::to_string(i);
+  for (const auto& [stored, probed] :
+       {std::pair{key, std::string("ab")}, std::pair{std::string("ab"), key}}) {
+    const owned_word_table owned = tk::tksub::word_table_create(7);
+    const word_table& t = owned.table;
+    enter(t, stored.c_str(), "x");
+    const slot_result at = word_find_slot(stored, t);
+    ASSERT_EQ(at.found, 1);
+    const slot_result r = word_probe(probed, at.index, t);
+    EXPECT_EQ(r.found, 0) << probed;
+    EXPECT_NE(r.slot, at.slot) << probed;
+  }
+}
+
+// Only entered slots count: storage that was written some other way is never
+// read, as a search decides by the bitmap whether a slot is taken.
+TEST(WordTable, SearchReadsOnlyEnteredSlots) {
+  const owned_word_table owned = tk::tksub::word_table_create(7);
+  const word_table& t = owned.table;
+  for (char* slot : t.slots) std::strcpy(slot, "k");
+  const slot_result r = word_find_slot("k", t);
+  EXPECT_EQ(r.found, 0);
+  EXPECT_EQ(index_of(t, r.slot), word_hash("k", 7, t.primes));
+  EXPECT_FALSE(tk::tksub::word_enter(t, {}, "k", "v"));
+  EXPECT_FALSE(tk::tksub::word_enter(t, r, std::string(64, 'k'), "v"));
+  EXPECT_FALSE(tk::tksub::word_enter(t, r, "k", ""));
+  EXPECT_EQ(word_find_slot("k", t).found, 0);
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Side-by-side benchmark of tksub, a Perl one-liner and cat.
+"""Side-by-side benchmark of tksub, a C yardstick and a Perl one-liner.
 
-Usage: bench.py TKSUB_PROGRAM DATA_DIR [--rounds N]
+Usage: bench.py TKSUB_PROGRAM DATA_DIR [--rounds N] [--cc CC]
 
-DATA_DIR holds what generate.py writes. Every round runs the programs in
-turn (the order rotates from round to round) and the medians are reported.
+DATA_DIR holds what generate.py writes. yardstick.c is compiled into it
+first. For every source and pair file, each round runs tksub and the
+yardstick one after the other, the order alternating between rounds, and
+the medians of the wall times and of the per-round ratios are reported.
+Perl runs once per pair file. In the first round the three targets are
+compared byte for byte and the run stops if any differ.
 """
 import argparse
 import os
@@ -12,6 +16,8 @@ import statistics
 import subprocess
 import sys
 import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 # The same whole-word substitution as tksub: pair lines cut by the pair-file
 # word characters, source words by exactly the source word characters, a
@@ -21,6 +27,7 @@ BEGIN {
   open(my $p, "<:raw", shift) or die "pairs: $!";
   while (<$p>) {
     my @w = /([+\-.0-9A-Z_a-z]+)/g;
+    last if @w == 2 && $w[0] eq "exit";
     $h{$w[0]} = $w[1] if @w == 2;
   }
   binmode STDOUT;
@@ -29,6 +36,10 @@ s/([!-&*+\-.0-:?-Z_a-z~]+)/exists $h{$1} ? $h{$1} : $1/ge;
 $_ .= "\r\n" if eof && !/\n\z/;
 print;
 '''
+
+PAIR_COUNTS = [0, 20, 100, 1000, 5000, 40000]
+CASES = ([("source.asm", "pairs%d.equ" % n) for n in PAIR_COUNTS] +
+         [("source.asm", "var40000.equ"), ("repro.asm", "repro100.equ")])
 
 
 def timed(command, stdout=subprocess.DEVNULL):
@@ -47,91 +58,77 @@ def peak_rss_kib(command):
     raise RuntimeError("no peak RSS in /usr/bin/time output")
 
 
+def same_file(a, b):
+    return subprocess.run(["cmp", "-s", a, b]).returncode == 0
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("tksub")
     ap.add_argument("data")
-    ap.add_argument("--rounds", type=int, default=3)
+    ap.add_argument("--rounds", type=int, default=5)
+    ap.add_argument("--cc", default="cc")
     args = ap.parse_args()
     d = args.data
-    src = os.path.join(d, "source.asm")
-    tiny = os.path.join(d, "tiny.asm")
+    yardstick = os.path.join(d, "yardstick")
+    subprocess.run([args.cc, "-O2", "-o", yardstick,
+                    os.path.join(HERE, "yardstick.c")], check=True)
     out_t = os.path.join(d, "out_tksub.asm")
+    out_y = os.path.join(d, "out_yardstick.asm")
     out_p = os.path.join(d, "out_perl.asm")
-    mb = os.path.getsize(src) / 1e6
 
-    def tksub(pairs, source=src):
-        return [args.tksub, os.path.join(d, pairs), source, out_t]
+    def path(name):
+        return os.path.join(d, name)
 
-    def perl(pairs):
-        return ["perl", "-ne", PERL_SUBSTITUTE, os.path.join(d, pairs), src]
-
-    def run_perl(pairs):
-        with open(out_p, "wb") as f:
-            return timed(perl(pairs), stdout=f)
-
-    report = []
-    print("source: %.1f MB, %d rounds" % (mb, args.rounds), file=sys.stderr)
-
-    # The I/O floor, also taken between the other runs.
-    cat = [timed(["cat", src])]
-    results = {}
-    for pairs in ["pairs100.equ", "pairs5000.equ", "pairs40000.equ"]:
-        t_times, p_times = [], []
+    rows = []
+    for source, pairs in CASES:
+        tksub = [args.tksub, path(pairs), path(source), out_t]
+        yard = [yardstick, path(pairs), path(source), out_y]
+        t_times, y_times = [], []
         for r in range(args.rounds):
-            order = ["t", "p", "c"] if r % 2 == 0 else ["p", "c", "t"]
-            for who in order:
-                if who == "t":
-                    t_times.append(timed(tksub(pairs)))
-                elif who == "p":
-                    p_times.append(run_perl(pairs))
-                else:
-                    cat.append(timed(["cat", src]))
+            if r % 2 == 0:
+                t_times.append(timed(tksub))
+                y_times.append(timed(yard))
+            else:
+                y_times.append(timed(yard))
+                t_times.append(timed(tksub))
             if r == 0:
-                same = subprocess.run(["cmp", "-s", out_t, out_p]).returncode
-                if same != 0:
-                    sys.exit("tksub and Perl disagree with " + pairs)
-        results[pairs] = (statistics.median(t_times),
-                          statistics.median(p_times))
-        print("%s: tksub %s perl %s" % (pairs, t_times, p_times),
-              file=sys.stderr)
+                if not same_file(out_t, out_y):
+                    sys.exit("tksub and the yardstick disagree: %s %s"
+                             % (source, pairs))
+                with open(out_p, "wb") as f:
+                    perl_s = timed(["perl", "-ne", PERL_SUBSTITUTE,
+                                    path(pairs), path(source)], stdout=f)
+                if not same_file(out_t, out_p):
+                    sys.exit("tksub and Perl disagree: %s %s"
+                             % (source, pairs))
+        ratios = [t / y for t, y in zip(t_times, y_times)]
+        rows.append((source, pairs, statistics.median(t_times),
+                     statistics.median(y_times), statistics.median(ratios),
+                     max(ratios), perl_s, os.path.getsize(path(source))))
+        print("%s %s: tksub %s yardstick %s" % (
+            source, pairs, ["%.3f" % t for t in t_times],
+            ["%.3f" % t for t in y_times]), file=sys.stderr)
 
-    var_times = [timed(tksub("var40000.equ")) for _ in range(args.rounds)]
-    print("var40000: %s" % var_times, file=sys.stderr)
+    rss = []
+    for source in ["tiny.asm", "source.asm"]:
+        for pairs in ["pairs0.equ", "pairs40000.equ", "var40000.equ"]:
+            rss.append((source, pairs, peak_rss_kib(
+                [args.tksub, path(pairs), path(source), out_t])))
+    for name in (out_t, out_y, out_p):
+        os.remove(name)
 
-    load = {"pairs40000.equ": [], "var40000.equ": []}
-    for _ in range(7):
-        for pairs in load:
-            load[pairs].append(timed(tksub(pairs, tiny)))
-
-    rss_t = peak_rss_kib(tksub("pairs40000.equ"))
-    rss_v = peak_rss_kib(tksub("var40000.equ"))
-    rss_p = peak_rss_kib(perl("pairs40000.equ"))
-    os.remove(out_t)
-    os.remove(out_p)
-
-    cat_s = statistics.median(cat)
-    report.append("| pairs | tksub s | tksub MB/s | Perl s | Perl MB/s "
-                  "| tksub / Perl |")
-    report.append("|---|---|---|---|---|---|")
-    for pairs, (t, p) in results.items():
-        report.append("| %s | %.2f | %.0f | %.2f | %.1f | %.1f |" % (
-            pairs.split(".")[0].replace("pairs", ""), t, mb / t, p, mb / p,
-            p / t))
-    v = statistics.median(var_times)
-    t40 = results["pairs40000.equ"][0]
-    report.append("| 40000 VAR keys | %.2f | %.0f | | | |" % (v, mb / v))
-    report.append("")
-    report.append("- cat floor: %.3f s (%.0f MB/s)" % (cat_s, mb / cat_s))
-    report.append("- VAR keys / realistic keys, 40,000 pairs: %.1f times"
-                  % (v / t40))
-    for pairs, times in load.items():
-        report.append("- load, %s with a one-line source: %.3f s "
-                      "(median of 7)" % (pairs, statistics.median(times)))
-    report.append("- peak RSS, %.0f MB source: tksub 40,000 pairs %.1f MiB, "
-                  "VAR keys %.1f MiB; Perl %.1f MiB"
-                  % (mb, rss_t / 1024, rss_v / 1024, rss_p / 1024))
-    print("\n".join(report))
+    print("| source | pair file | tksub s | yardstick s | tksub / yardstick "
+          "(median, worst) | Perl s | tksub MB/s |")
+    print("|---|---|---|---|---|---|---|")
+    for source, pairs, t, y, ratio, worst, p, size in rows:
+        print("| %s | %s | %.3f | %.3f | %.2f, %.2f | %.2f | %.0f |" % (
+            source, pairs, t, y, ratio, worst, p, size / 1e6 / t))
+    print()
+    print("| source | pair file | tksub peak RSS MiB |")
+    print("|---|---|---|")
+    for source, pairs, kib in rss:
+        print("| %s | %s | %.1f |" % (source, pairs, kib / 1024))
 
 
 if __name__ == "__main__":

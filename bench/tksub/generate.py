@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
 """Writes seeded benchmark data for tksub into a directory.
 
-source.asm      assembler-like text of about --megabytes MB, CR LF lines
-pairs100.equ    100, 5,000 and 40,000 pairs drawn from the identifiers of
-pairs5000.equ   the source (no line end after the last pair)
-pairs40000.equ
+source.asm      assembler-like text of about --megabytes MB, CR LF lines,
+                with 60,000 distinct identifiers
+pairsN.equ      N = 20, 100, 1000, 5000, 40000 pairs drawn from the
+                identifiers of the source (no line end after the last pair)
+pairs0.equ      no pair: the single line "exit now"
 var40000.equ    VAR00001 ... VAR40000, equal-length similar keys
 tiny.asm        one line, for the load-time runs
+repro.asm       the reproducer of the slowdown with few pairs: 700,000
+repro100.equ    lines over 50,000 random words, and the keys key0 ... key99
 """
 import argparse
 import os
 import random
+import string
 
 FRAGMENTS = """
 add addr alloc arg array attr base bit block buf buffer byte cache call
@@ -76,6 +80,22 @@ def write_pairs(path, keys, rng, pool):
         f.write("\r\n".join(lines).encode("ascii"))
 
 
+PAIR_COUNTS = [0, 20, 100, 1000, 5000, 40000]
+
+
+def write_reproducer(directory):
+    """The reproducer as it was reported, byte for byte."""
+    r = random.Random(1)
+    w = ["".join(r.choice(string.ascii_letters)
+                 for _ in range(r.randrange(4, 16))) for _ in range(50000)]
+    with open(os.path.join(directory, "repro.asm"), "w") as f:
+        f.write("".join("    mov %s, %s\r\n" % (r.choice(w), r.choice(w))
+                        for _ in range(700000)))
+    with open(os.path.join(directory, "repro100.equ"), "wb") as f:
+        f.write("\r\n".join("key%d %d" % (i, i) for i in range(100))
+                .encode("ascii"))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("dir")
@@ -134,13 +154,15 @@ def main():
             written += len(data)
 
     keys = rng.sample(pool, 40000)
-    write_pairs(os.path.join(args.dir, "pairs100.equ"), keys[:100], rng, pool)
-    write_pairs(os.path.join(args.dir, "pairs5000.equ"), keys[:5000], rng,
-                pool)
-    write_pairs(os.path.join(args.dir, "pairs40000.equ"), keys, rng, pool)
+    for n in PAIR_COUNTS[1:]:
+        write_pairs(os.path.join(args.dir, "pairs%d.equ" % n), keys[:n], rng,
+                    pool)
+    with open(os.path.join(args.dir, "pairs0.equ"), "wb") as f:
+        f.write(b"exit now")
     write_pairs(os.path.join(args.dir, "var40000.equ"), var_names, rng, pool)
     with open(os.path.join(args.dir, "tiny.asm"), "wb") as f:
         f.write(b"\tmov eax, VAR00001\r\n")
+    write_reproducer(args.dir)
 
 
 if __name__ == "__main__":
