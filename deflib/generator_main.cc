@@ -30,8 +30,8 @@ constexpr const char* usage_pieces[] = {
     "\r\n",
 };
 
-int fail(const std::string& message) {
-  tk::console_write_bytes("deflib: " + message + "\r\n");
+int fail(tk::console_out& console, const std::string& message) {
+  console.write("deflib: " + message + "\r\n");
   return 1;
 }
 
@@ -62,38 +62,39 @@ bool is_same_file(const std::string& list, const std::string& output) {
 // the read, so that a list that cannot be read is reported as such. The
 // list's text block is released when this returns, before the librarian
 // starts.
-int write_files(const std::string& list_name, const list_names& names) {
+int write_files(tk::console_out& console, const std::string& list_name,
+                const list_names& names) {
   definition_files files;
   {
     tk::text_block list;
     tk::read_status why = tk::read_status::ok;
     if (!tk::file_read_all(list_name.c_str(), list, &why))
-      return fail("cannot read the list file " + list_name + ": " +
+      return fail(console, "cannot read the list file " + list_name + ": " +
                   why_unreadable(why));
     if (names.library.empty())
-      return fail(list_name +
+      return fail(console, list_name +
                   ": the name has nothing before its first full stop to name "
                   "the output files after");
     // A blank, a hyphen or another sign in NAME gives a LIBRARY line that the
     // librarian rejects and a prototype type c_NAME that is no identifier.
     if (!is_library_name(names.library))
-      return fail(list_name + ": the library name \"" + names.library +
+      return fail(console, list_name + ": the library name \"" + names.library +
                   "\" may hold only letters, digits and underscores");
     files = write_definitions(list.view(), names.library);
   }
-  if (!files.ok) return fail(list_name + ": " + files.error);
+  if (!files.ok) return fail(console, list_name + ": " + files.error);
 
   const std::string def_name = names.base + ".def";
   const std::string inc_name = names.base + ".inc";
   for (const std::string* out : {&def_name, &inc_name}) {
     if (is_same_file(list_name, *out))
-      return fail("the list file " + list_name +
+      return fail(console, "the list file " + list_name +
                   " would be replaced by the output " + *out);
   }
   if (!tk::file_write_all(def_name.c_str(), files.def).ok)
-    return fail("cannot write " + def_name);
+    return fail(console, "cannot write " + def_name);
   if (!tk::file_write_all(inc_name.c_str(), files.inc).ok)
-    return fail("cannot write " + inc_name);
+    return fail(console, "cannot write " + inc_name);
   return 0;
 }
 
@@ -118,40 +119,40 @@ std::string librarian_chosen() {
   return std::string(librarian_prefix());
 }
 
-int generator_main(std::string_view librarian) {
+int generator_main(std::span<const std::string> args,
+                   std::string_view librarian, tk::console_out& console,
+                   tk::process_starter& starter) {
   // Help shows the usage text without its opening "not found" line.
-  if (const tk::info_request asked = tk::info_requested();
+  if (const tk::info_request asked = tk::info_requested(args);
       asked != tk::info_request::none) {
     if (asked == tk::info_request::version)
-      tk::console_write_bytes(tk::version_line("deflib"));
+      console.write(tk::version_line("deflib"));
     else
       for (const char* piece : std::span(usage_pieces).subspan(2))
-        tk::console_write(piece);
+        console.write(piece);
     return 0;
   }
-  // The argument cannot be longer than the command line it comes from.
-  std::string name(tk::command_line().size() + 1, '\0');
-  // A missing, empty or unbalanced argument leaves the buffer empty, which
-  // names no file.
-  tk::arg_fetch(1, name);
+  // A missing or empty argument names no file.
+  const std::string name = args.size() > 1 ? args[1] : std::string();
   if (!tk::file_exists(name.c_str())) {
-    for (const char* piece : usage_pieces) tk::console_write(piece);
+    for (const char* piece : usage_pieces) console.write(piece);
     return 1;
   }
+  // Names are zero-terminated texts to the system.
   const std::string list_name(name.c_str());
   const list_names names = names_of(list_name, path_separators());
 
-  if (const int status = write_files(list_name, names); status != 0)
+  if (const int status = write_files(console, list_name, names); status != 0)
     return status;
 
   const std::string command = librarian_command(librarian, names.base);
   const tk::run_result run =
-      tk::run_and_wait(command.c_str(), tk::high_priority_class);
+      starter.run(command.c_str(), tk::high_priority_class);
   if (!run.started)
-    return fail("cannot start the librarian (" + why_not_started(run) +
+    return fail(console, "cannot start the librarian (" + why_not_started(run) +
                 "): " + command);
   if (run.exit_code != 0) {
-    fail("the librarian failed with exit code " +
+    fail(console, "the librarian failed with exit code " +
          std::to_string(run.exit_code) + ": " + command);
     return 2;
   }

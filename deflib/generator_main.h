@@ -3,8 +3,12 @@
 #ifndef TK_DEFLIB_GENERATOR_MAIN_H_
 #define TK_DEFLIB_GENERATOR_MAIN_H_
 
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "console.h"
+#include "run.h"
 
 namespace deflib {
 
@@ -21,8 +25,8 @@ std::string librarian_chosen();
 // The characters that separate directories in a file name here.
 std::string_view path_separators();
 
-// Does the whole run on the process's command line (tk::command_line_init
-// must have been called) and returns the exit status:
+// Does the whole run on `args` (argument 0 the program's name, as
+// tk::process_arguments gives them) and returns the exit status:
 //   0  both files written, the librarian ran and exited with 0; or the
 //      usage text or the version shown on request (-h, --help, /?,
 //      --version alone);
@@ -30,10 +34,12 @@ std::string_view path_separators();
 //      written (the librarian is then not started), or the librarian could
 //      not be started;
 //   2  the librarian ran and exited with a non-zero code.
-// Every failure is reported with one line on standard output. The librarian
-// is started with `librarian` followed by NAME.def; deflib itself passes
-// librarian_chosen().
-int generator_main(std::string_view librarian);
+// Every failure is reported with one line on `console`. The librarian is
+// started through `starter` with `librarian` followed by NAME.def, in the
+// high priority class; deflib itself passes librarian_chosen().
+int generator_main(std::span<const std::string> args,
+                   std::string_view librarian, tk::console_out& console,
+                   tk::process_starter& starter);
 
 }  // namespace deflib
 

@@ -1,9 +1,15 @@
 // deflib LISTFILE: module-definition and include files from a list of the
 // names a C calling convention DLL exports, then the import library.
+#include <string>
+#include <vector>
+
 #include "generator_main.h"
 #include "kit.h"
 
 int main(int argc, char** argv) {
-  tk::command_line_init(argc, argv);
-  return deflib::generator_main(deflib::librarian_chosen());
+  const std::vector<std::string> args = tk::process_arguments(argc, argv);
+  tk::process_console console;
+  tk::system_starter starter;
+  return deflib::generator_main(args, deflib::librarian_chosen(), console,
+                                starter);
 }

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console_out.h"
+#include "console.h"
 #include "fuzz_util.h"
 #include "pair_reader.h"
 #include "small_word_table.h"
@@ -171,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     words.push_back(buffers.back().get());
   }
 
-  tk::tksub::string_console console;
+  tk::string_console console;
   tk::tksub::pair_context context{&table, &console};
   tk::tksub::pair_error = 0;
   tk::tksub::split_lines(text, words, tk::tksub::pair_word_chars,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "kit.h"
+#include "args.h"
 
 namespace tk {
 
@@ -62,16 +62,44 @@ int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest) {
   return out == 0 ? arg_empty : arg_found;
 }
 
-info_request info_requested() {
+std::vector<std::string> arg_split(std::string_view line) {
+  std::vector<std::string> args;
+  // No argument is longer than the line.
+  std::string arg(line.size() + 1, '\0');
+  for (std::uint32_t i = 0;; ++i) {
+    const int code = arg_cut(line, i, arg);
+    if (code == arg_odd_quotes) return {};
+    if (code == arg_missing) return args;
+    args.emplace_back(arg.c_str());
+  }
+}
+
+int arg_get(std::span<const std::string> args, std::uint32_t index,
+            std::span<char> dest) {
+  if (index >= args.size()) {
+    if (!dest.empty()) dest[0] = 0;
+    return arg_missing;
+  }
+  const std::string& arg = args[index];
+  if (arg.size() >= dest.size()) {
+    if (!dest.empty()) dest[0] = 0;
+    return arg_too_long;
+  }
+  std::copy(arg.begin(), arg.end(), dest.begin());
+  dest[arg.size()] = 0;
+  return arg.empty() ? arg_empty : arg_found;
+}
+
+info_request info_requested(std::span<const std::string> args) {
   // Room for the longest request; anything longer is no request.
   std::array<char, 12> first{};
-  if (arg_fetch(1, first) != arg_found) return info_request::none;
+  if (arg_get(args, 1, first) != arg_found) return info_request::none;
   // Alone: no second argument, or only an empty one (the position that
   // blanks at the end of a Windows command line open).
   std::array<char, 2> next{};
-  const int second = arg_fetch(2, next);
+  const int second = arg_get(args, 2, next);
   if (second != arg_missing &&
-      (second != arg_empty || arg_fetch(3, next) != arg_missing))
+      (second != arg_empty || arg_get(args, 3, next) != arg_missing))
     return info_request::none;
   const std::string_view arg(first.data());
   if (arg == "-h" || arg == "--help" || arg == "/?") return info_request::usage;

@@ -145,6 +145,53 @@ TEST(ArgCut, AgreesWithReferenceOnRandomLines) {
   }
 }
 
+TEST(ArgSplit, EveryPositionOrNoneAtAll) {
+  using list = std::vector<std::string>;
+  EXPECT_EQ(tk::arg_split("p \"a\tb\"  \"\" c "),
+            (list{"p", "a b", "", "c", ""}));
+  EXPECT_EQ(tk::arg_split(""), list{""});
+  EXPECT_EQ(tk::arg_split("p \"a"), list{});
+}
+
+TEST(ArgGet, TakesEachArgumentAsItStands) {
+  const std::vector<std::string> args = {"p", "a\"b\tc", ""};
+  std::array<char, 6> buf{};
+  EXPECT_EQ(tk::arg_get(args, 1, buf), tk::arg_found);
+  EXPECT_EQ(std::string(buf.data()), "a\"b\tc");
+  EXPECT_EQ(tk::arg_get(args, 2, buf), tk::arg_empty);
+  EXPECT_EQ(buf[0], 0);
+  buf[0] = 'X';
+  EXPECT_EQ(tk::arg_get(args, 3, buf), tk::arg_missing);
+  EXPECT_EQ(buf[0], 0);
+  // Five bytes and the terminator fill the buffer; six do not fit.
+  buf[0] = 'X';
+  EXPECT_EQ(tk::arg_get(std::vector<std::string>{"p", "123456"}, 1, buf),
+            tk::arg_too_long);
+  EXPECT_EQ(buf[0], 0);
+  EXPECT_EQ(tk::arg_get(args, 0, std::span<char>()), tk::arg_too_long);
+}
+
+TEST(InfoRequested, OnlyAloneAndExact) {
+  using tk::info_request;
+  const struct {
+    std::vector<std::string> args;
+    info_request want;
+  } rows[] = {
+      {{"t", "-h"}, info_request::usage},
+      {{"t", "--help", ""}, info_request::usage},
+      {{"t", "/?"}, info_request::usage},
+      {{"t", "--version"}, info_request::version},
+      {{"t", "--version", "", ""}, info_request::none},
+      {{"t", "-h", "x"}, info_request::none},
+      {{"t", "-H"}, info_request::none},
+      {{"t", "--version-and-more"}, info_request::none},
+      {{"t"}, info_request::none},
+      {{}, info_request::none},
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(tk::info_requested(r.args), r.want) << r.args.size();
+}
+
 // The cutting rules seen by a real program, started with a command line.
 std::string echo(const std::string& args) {
   const tk::test::run_output r = tk::test::run_capture(

@@ -1,7 +1,7 @@
 // The portable part of the file routines.
 #include <algorithm>
 
-#include "kit.h"
+#include "files.h"
 
 namespace tk {
 

@@ -224,6 +224,10 @@ void command_line_init(int argc, char** argv) {
 
 std::string_view command_line() { return arguments().line; }
 
+std::vector<std::string> process_arguments(int argc, char** argv) {
+  return {argv, argv + argc};
+}
+
 // The shell has cut the line already; its arguments are taken as they are.
 int arg_fetch(std::uint32_t index, std::span<char> dest) {
   const std::vector<std::string_view>& argv = arguments().argv;
@@ -347,14 +351,7 @@ run_result run_and_wait(const char* command_line,
                         std::uint32_t priority_class) {
   run_result r;
   // Cut the line into argv by the kit's own rules.
-  const std::string_view line(command_line);
-  std::vector<std::string> args;
-  std::string arg(line.size() + 1, '\0');
-  for (std::uint32_t i = 0;; ++i) {
-    const int code = arg_cut(line, i, arg);
-    if (code == arg_missing || code == arg_odd_quotes) break;
-    args.emplace_back(arg.c_str());
-  }
+  std::vector<std::string> args = arg_split(command_line);
   if (args.empty() || args[0].empty()) {
     r.why_not = start_failure::not_found;
     return r;

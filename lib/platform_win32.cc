@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "kit.h"
 
@@ -68,6 +69,10 @@ zero_block zero_block::allocate(std::size_t bytes) {
 void command_line_init(int, char**) {}
 
 std::string_view command_line() { return GetCommandLineA(); }
+
+std::vector<std::string> process_arguments(int, char**) {
+  return arg_split(command_line());
+}
 
 int arg_fetch(std::uint32_t index, std::span<char> dest) {
   return arg_cut(command_line(), index, dest);

@@ -6,6 +6,12 @@
 #include "kit.h"
 #include "test_util.h"
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 std::string child() {
@@ -63,6 +69,40 @@ TEST(RunAndWait, MissingProgramIsReportedWithoutWaiting) {
   const tk::run_result r2 = tk::run_and_wait("", tk::high_priority_class);
   EXPECT_FALSE(r2.started);
   EXPECT_EQ(r2.why_not, tk::start_failure::not_found);
+}
+
+TEST(RunAndWait, ProgramThatCannotRunIsNotExecutable) {
+  const tk::test::temp_dir dir;
+  const std::string name =
+      dir.file("link") + std::string(tk::test::exe_suffix());
+  tk::test::write_file(name, "not a program\r\n");
+  const tk::run_result r = tk::run_and_wait(
+      tk::test::quoted(name).c_str(), tk::high_priority_class);
+  EXPECT_FALSE(r.started);
+  EXPECT_EQ(r.why_not, tk::start_failure::not_executable);
+}
+
+#ifdef _WIN32
+std::string expected_priority() { return "128"; }
+#else
+// Nice -10 where the caller may raise priorities; else the caller's own
+// nice value.
+std::string expected_priority() {
+  const pid_t pid = ::fork();
+  if (pid == 0) _exit(::setpriority(PRIO_PROCESS, 0, -10) == 0 ? 0 : 1);
+  int status = 1;
+  ::waitpid(pid, &status, 0);
+  const bool may_raise = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return std::to_string(may_raise ? -10 : ::getpriority(PRIO_PROCESS, 0));
+}
+#endif
+
+TEST(RunAndWait, StartedProgramGetsTheHighPriority) {
+  const tk::test::run_output out = tk::test::run_capture(
+      child() + " run " +
+      tk::test::quoted(tk::test::program_path("child") + " priority"));
+  ASSERT_TRUE(out.started);
+  EXPECT_EQ(out.out, expected_priority() + "\r\nexit 0\r\n");
 }
 
 TEST(RunAndWait, StartedProgramSharesTheConsole) {

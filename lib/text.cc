@@ -2,7 +2,7 @@
 #include <bit>
 #include <cstring>
 
-#include "kit.h"
+#include "text.h"
 
 namespace tk {
 

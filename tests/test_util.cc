@@ -52,6 +52,16 @@ scoped_env::scoped_env(std::string name, const char* value)
 
 scoped_env::~scoped_env() { env_set(name_, had_ ? old_.c_str() : nullptr); }
 
+scoped_current_dir::scoped_current_dir(const fs::path& dir)
+    : old_(fs::current_path()) {
+  fs::current_path(dir);
+}
+
+scoped_current_dir::~scoped_current_dir() {
+  std::error_code ec;
+  fs::current_path(old_, ec);
+}
+
 std::string read_file(const fs::path& name) {
   std::ifstream in(name, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + name.string());

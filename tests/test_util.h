@@ -79,6 +79,20 @@ class scoped_env {
   std::string old_;
 };
 
+// Makes `dir` the process's current directory, for tests that run a tool's
+// driver in the process on relative names; the old one comes back when the
+// object goes away.
+class scoped_current_dir {
+ public:
+  explicit scoped_current_dir(const std::filesystem::path& dir);
+  scoped_current_dir(const scoped_current_dir&) = delete;
+  scoped_current_dir& operator=(const scoped_current_dir&) = delete;
+  ~scoped_current_dir();
+
+ private:
+  std::filesystem::path old_;
+};
+
 // The platform's side of scoped_env: the variable's value, if it is set;
 // set or remove it.
 bool env_get(const std::string& name, std::string& value);

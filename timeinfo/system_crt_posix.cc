@@ -68,6 +68,16 @@ void append_formatted(std::string& out, const char* format, Args... args) {
   out.resize(old + length);
 }
 
+// The one way out for every print_*: the run-time's printf, or with a
+// capture string the same run-time's formatting appended to it.
+template <typename... Args>
+void print_through(std::string* capture, const char* format, Args... args) {
+  if (capture != nullptr)
+    append_formatted(*capture, format, args...);
+  else
+    std::printf(format, args...);
+}
+
 // The terminal settings to put back if the process is ended by a signal
 // while the terminal is raw.
 struct termios saved_settings;
@@ -224,54 +234,31 @@ std::int64_t system_crt::mktime64(std::tm& t) {
   return static_cast<std::int64_t>(std::mktime(&t));
 }
 
-void system_crt::print(const char* format) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format);
-  else
-    std::printf(format);
-}
+void system_crt::print(const char* format) { print_through(capture_, format); }
 
 void system_crt::print_text(const char* format, const char* text) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, text);
-  else
-    std::printf(format, text);
+  print_through(capture_, format, text);
 }
 
 void system_crt::print_texts(const char* format, const char* first,
                              const char* second) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, first, second);
-  else
-    std::printf(format, first, second);
+  print_through(capture_, format, first, second);
 }
 
 void system_crt::print_u64(const char* format, std::uint64_t value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    std::printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::print_unsigned(const char* format, unsigned value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    std::printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::print_int(const char* format, int value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    std::printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::print_double(const char* format, double value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    std::printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::flush() {

@@ -43,6 +43,16 @@ void append_formatted(std::string& out, const char* format, ...) {
   }
 }
 
+// The one way out for every print_*: the run-time's printf, or with a
+// capture string the same run-time's formatting appended to it.
+template <typename... Args>
+void print_through(std::string* capture, const char* format, Args... args) {
+  if (capture != nullptr)
+    append_formatted(*capture, format, args...);
+  else
+    __ms_printf(format, args...);
+}
+
 bool is_console_input(HANDLE in) {
   DWORD mode = 0;
   return in != nullptr && in != INVALID_HANDLE_VALUE &&
@@ -126,54 +136,31 @@ std::size_t system_crt::str_ftime(std::span<char> buffer, const char* format,
 
 std::int64_t system_crt::mktime64(std::tm& t) { return _mktime64(&t); }
 
-void system_crt::print(const char* format) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format);
-  else
-    __ms_printf(format);
-}
+void system_crt::print(const char* format) { print_through(capture_, format); }
 
 void system_crt::print_text(const char* format, const char* text) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, text);
-  else
-    __ms_printf(format, text);
+  print_through(capture_, format, text);
 }
 
 void system_crt::print_texts(const char* format, const char* first,
                              const char* second) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, first, second);
-  else
-    __ms_printf(format, first, second);
+  print_through(capture_, format, first, second);
 }
 
 void system_crt::print_u64(const char* format, std::uint64_t value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    __ms_printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::print_unsigned(const char* format, unsigned value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    __ms_printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::print_int(const char* format, int value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    __ms_printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::print_double(const char* format, double value) {
-  if (capture_ != nullptr)
-    append_formatted(*capture_, format, value);
-  else
-    __ms_printf(format, value);
+  print_through(capture_, format, value);
 }
 
 void system_crt::flush() {

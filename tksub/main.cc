@@ -1,9 +1,11 @@
-#include "console_out.h"
+#include <string>
+#include <vector>
+
 #include "kit.h"
 #include "substitution_main.h"
 
 int main(int argc, char** argv) {
-  tk::command_line_init(argc, argv);
-  tk::tksub::process_console console;
-  return tk::tksub::substitution_main(console);
+  const std::vector<std::string> args = tk::process_arguments(argc, argv);
+  tk::process_console console;
+  return tk::tksub::substitution_main(args, console);
 }

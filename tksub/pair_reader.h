@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-#include "console_out.h"
+#include "console.h"
 #include "word_table.h"
 
 namespace tk::tksub {

@@ -36,7 +36,7 @@ class PairReader : public ::testing::Test {
 
   tk::tksub::owned_word_table owned = tk::tksub::word_table_create();
   tk::tksub::buffer_array words = tk::tksub::buffer_array_create(16, 128);
-  tk::tksub::string_console console;
+  tk::string_console console;
 };
 
 TEST_F(PairReader, SeparatorsBetweenKeyAndPartner) {
@@ -169,7 +169,7 @@ std::int32_t record(std::span<char* const> words, std::int32_t count,
 
 TEST(SplitLines, LinesWordsAndBounds) {
   tk::tksub::buffer_array words = tk::tksub::buffer_array_create(16, 128);
-  tk::tksub::string_console console;
+  tk::string_console console;
   std::vector<recorded_line> lines;
   const std::string long_word(300, 'L');
   const std::string text = std::string("one two\r\n\r\n") + long_word +

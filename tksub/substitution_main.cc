@@ -76,10 +76,10 @@ bool read_input(console_out& console, std::string_view what, const char* name,
 // Fetches argument `index`. An argument that does not fit the buffer is
 // reported here; every other failure leaves the buffer empty for the
 // caller's own check.
-bool fetch_name(console_out& console, std::uint32_t index, name_buffer& name,
-                int& result) {
+bool fetch_name(std::span<const std::string> args, console_out& console,
+                std::uint32_t index, name_buffer& name, int& result) {
   name[0] = 0;
-  result = arg_fetch(index, name);
+  result = arg_get(args, index, name);
   if (result != arg_too_long) return true;
   char number[decimal_size];
   int_to_decimal(static_cast<std::int32_t>(index), number);
@@ -100,13 +100,13 @@ int usage_after(console_out& console, std::string_view message) {
 
 void show_usage(console_out& console) { console.write(usage_text); }
 
-int substitution_main(console_out& console) {
+int substitution_main(std::span<const std::string> args, console_out& console) {
   name_buffer pair_name{};
   name_buffer source_name{};
   name_buffer target_name{};
   int result = 0;
 
-  switch (info_requested()) {
+  switch (info_requested(args)) {
     case info_request::usage:
       show_usage(console);
       return 0;
@@ -116,13 +116,13 @@ int substitution_main(console_out& console) {
     case info_request::none:
       break;
   }
-  if (!fetch_name(console, 1, pair_name, result)) return 1;
+  if (!fetch_name(args, console, 1, pair_name, result)) return 1;
   if (file_exists(pair_name.data()) == 0)
     return usage_after(console, missing_first_text);
-  if (!fetch_name(console, 2, source_name, result)) return 1;
+  if (!fetch_name(args, console, 2, source_name, result)) return 1;
   if (file_exists(source_name.data()) == 0)
     return usage_after(console, missing_second_text);
-  if (!fetch_name(console, 3, target_name, result)) return 1;
+  if (!fetch_name(args, console, 3, target_name, result)) return 1;
   if (result == arg_missing) return usage_after(console, missing_third_text);
 
   owned_word_table table;

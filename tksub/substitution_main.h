@@ -3,17 +3,22 @@
 #ifndef TK_TKSUB_SUBSTITUTION_MAIN_H_
 #define TK_TKSUB_SUBSTITUTION_MAIN_H_
 
-#include "console_out.h"
+#include <span>
+#include <string>
+
+#include "console.h"
 
 namespace tk::tksub {
 
 // Writes the banner and the usage text.
 void show_usage(console_out& console);
 
-// Runs the tool on the process's command line (arg_fetch). Gives the exit
-// status: 0 when the target was written or help or the version was asked
-// for (-h, --help, /?, --version alone), 1 on every path where it was not.
-int substitution_main(console_out& console);
+// Runs the tool on `args` (argument 0 the program's name, as
+// process_arguments gives them), writing every text to `console`. Gives the
+// exit status: 0 when the target was written or help or the version was
+// asked for (-h, --help, /?, --version alone), 1 on every path where it was
+// not.
+int substitution_main(std::span<const std::string> args, console_out& console);
 
 }  // namespace tk::tksub
 

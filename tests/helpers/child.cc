@@ -5,6 +5,8 @@
 //   child raise N       raises signal N on itself
 //   child run LINE      runs LINE with run_and_wait, then writes
 //                       "exit CODE" or "not started" and CR LF
+//   child priority      writes its own priority (helpers::own_priority)
+//                       and CR LF
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "kit.h"
+#include "priority.h"
 
 namespace {
 
@@ -36,6 +39,13 @@ int main(int argc, char** argv) {
   if (v == "raise") return std::raise(std::atoi(arg(2).data()));
   if (v == "print") {
     tk::console_write(arg(2).data());
+    tk::console_write("\r\n");
+    return 0;
+  }
+  if (v == "priority") {
+    std::array<char, tk::decimal_size> num{};
+    tk::int_to_decimal(static_cast<std::int32_t>(helpers::own_priority()), num);
+    tk::console_write(num.data());
     tk::console_write("\r\n");
     return 0;
   }

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "fake_link_priority.h"
+#include "priority.h"
 
-namespace fake_link {
+namespace helpers {
 
 long own_priority() {
   const HANDLE self = GetCurrentProcess();
@@ -14,4 +14,4 @@ long own_priority() {
   return static_cast<long>(now);
 }
 
-}  // namespace fake_link
+}  // namespace helpers

@@ -1,8 +1,8 @@
-// How the stand-in librarian sees its own scheduling priority.
-#ifndef TK_DEFLIB_TESTS_FAKE_LINK_PRIORITY_H_
-#define TK_DEFLIB_TESTS_FAKE_LINK_PRIORITY_H_
+// How a helper program sees its own scheduling priority.
+#ifndef TK_TESTS_HELPERS_PRIORITY_H_
+#define TK_TESTS_HELPERS_PRIORITY_H_
 
-namespace fake_link {
+namespace helpers {
 
 // Windows: the process's priority class (0x80 for HIGH_PRIORITY_CLASS).
 // POSIX: the process's nice value. The starter sets it just after the
@@ -10,6 +10,6 @@ namespace fake_link {
 // the normal class (Windows) or the starter's own (POSIX).
 long own_priority();
 
-}  // namespace fake_link
+}  // namespace helpers
 
-#endif  // TK_DEFLIB_TESTS_FAKE_LINK_PRIORITY_H_
+#endif  // TK_TESTS_HELPERS_PRIORITY_H_

@@ -2,9 +2,9 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "fake_link_priority.h"
+#include "priority.h"
 
-namespace fake_link {
+namespace helpers {
 
 long own_priority() {
   // A starter that raises the priority leaves its own nice value as it was.
@@ -19,4 +19,4 @@ long own_priority() {
   return now;
 }
 
-}  // namespace fake_link
+}  // namespace helpers

@@ -1,0 +1,67 @@
+// Text routines on zero-terminated 8-bit texts.
+#ifndef TK_TEXT_H_
+#define TK_TEXT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+
+namespace tk {
+
+// Length of a text; never reads past the terminator.
+std::uint32_t str_length(const char* text);
+
+// Length of a text, scanning four bytes at a time. Reads are aligned to four
+// bytes, so no read crosses into a page that the text does not touch.
+std::uint32_t str_length_fast(const char* text);
+
+// Copies `source` with its terminator into `dest`. Returns false, with
+// `dest` holding an empty text, when it does not fit.
+bool str_copy(const char* source, std::span<char> dest);
+
+// The length of `first` when the two texts are identical, else 0 (so two
+// empty texts give 0). Exact and case-sensitive.
+std::uint32_t str_compare(const char* first, const char* second);
+
+// Appends each text in turn after the text already in `dest`. Returns `dest`,
+// or nullptr when the joined text would not fit, in which case `dest` keeps
+// the text it held.
+char* str_concat_n(std::span<char> dest,
+                   std::initializer_list<const char*> texts);
+
+// Largest text int_to_decimal makes, terminator included.
+inline constexpr std::size_t decimal_size = 12;
+
+// Writes `value` as signed decimal text. Returns false, writing nothing,
+// when `dest` is shorter than the text needs.
+bool int_to_decimal(std::int32_t value, std::span<char> dest);
+
+// The first byte that is neither space nor tab, when it is 33 to 127; else 0.
+int skip_blanks(const char* text);
+
+// Cuts the name at its first full stop, in place.
+void strip_extension(char* name);
+
+// Number of line feeds before the terminator.
+std::uint32_t count_lines(const char* text);
+
+// What read_line found.
+struct line_read {
+  std::uint32_t next = 0;  // position of the next line; 0 at the end
+  bool fits = true;        // false when the line was longer than `dest`
+};
+
+// Copies the line at `position` of `block` into `dest`: its bytes up to the
+// first byte from 0 to 13 (terminator, tab, other controls, line ends). The
+// rest of the line after such a control byte is skipped; the line end is
+// CR LF, a lone LF or a lone CR, and is stepped over whole, so every line is
+// read once and no byte of the next line is lost. `next` is 0 when the line
+// ended at the terminator. A line longer than `dest` is cut to fit and
+// reported with fits == false.
+line_read read_line(const char* block, std::span<char> dest,
+                    std::uint32_t position);
+
+}  // namespace tk
+
+#endif  // TK_TEXT_H_
