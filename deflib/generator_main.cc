@@ -70,16 +70,19 @@ int write_files(tk::console_out& console, const std::string& list_name,
     tk::read_status why = tk::read_status::ok;
     if (!tk::file_read_all(list_name.c_str(), list, &why))
       return fail(console, "cannot read the list file " + list_name + ": " +
-                  why_unreadable(why));
+                               why_unreadable(why));
     if (names.library.empty())
-      return fail(console, list_name +
-                  ": the name has nothing before its first full stop to name "
-                  "the output files after");
+      return fail(
+          console,
+          list_name +
+              ": the name has nothing before its first full stop to name "
+              "the output files after");
     // A blank, a hyphen or another sign in NAME gives a LIBRARY line that the
     // librarian rejects and a prototype type c_NAME that is no identifier.
     if (!is_library_name(names.library))
-      return fail(console, list_name + ": the library name \"" + names.library +
-                  "\" may hold only letters, digits and underscores");
+      return fail(console,
+                  list_name + ": the library name \"" + names.library +
+                      "\" may hold only letters, digits and underscores");
     files = write_definitions(list.view(), names.library);
   }
   if (!files.ok) return fail(console, list_name + ": " + files.error);
@@ -89,7 +92,7 @@ int write_files(tk::console_out& console, const std::string& list_name,
   for (const std::string* out : {&def_name, &inc_name}) {
     if (is_same_file(list_name, *out))
       return fail(console, "the list file " + list_name +
-                  " would be replaced by the output " + *out);
+                               " would be replaced by the output " + *out);
   }
   if (!tk::file_write_all(def_name.c_str(), files.def).ok)
     return fail(console, "cannot write " + def_name);
@@ -150,10 +153,10 @@ int generator_main(std::span<const std::string> args,
       starter.run(command.c_str(), tk::high_priority_class);
   if (!run.started)
     return fail(console, "cannot start the librarian (" + why_not_started(run) +
-                "): " + command);
+                             "): " + command);
   if (run.exit_code != 0) {
     fail(console, "the librarian failed with exit code " +
-         std::to_string(run.exit_code) + ": " + command);
+                      std::to_string(run.exit_code) + ": " + command);
     return 2;
   }
   return 0;

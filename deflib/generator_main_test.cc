@@ -100,9 +100,9 @@ TEST_F(Deflib, WritesBothFilesThenRunsTheLibrarian) {
   // Started once, in the high priority class, with both files complete.
   EXPECT_EQ(starter.lines, std::vector<std::string>{command("mylib.def")});
   EXPECT_EQ(starter.priority, tk::high_priority_class);
-  EXPECT_EQ(starter.args, (std::vector<std::string>{
-                              starter.args.at(0), "-lib", "/machine:ix86",
-                              "/def:mylib.def"}));
+  EXPECT_EQ(starter.args,
+            (std::vector<std::string>{starter.args.at(0), "-lib",
+                                      "/machine:ix86", "/def:mylib.def"}));
   EXPECT_EQ(starter.def_seen, mylib_def);
   EXPECT_EQ(starter.inc_seen, mylib_inc);
 }
@@ -143,8 +143,8 @@ TEST_F(Deflib, ListInAnotherDirectory) {
   fs::create_directories("work");
   write_file("lists/mylib.txt", "printf\r\nputs\r\n");
   const std::string sep(deflib::path_separators().substr(0, 1));
-  for (const std::string& arg :
-       {"lists" + sep + "mylib.txt", ".." + sep + "lists" + sep + "mylib.txt"}) {
+  for (const std::string& arg : {"lists" + sep + "mylib.txt",
+                                 ".." + sep + "lists" + sep + "mylib.txt"}) {
     SCOPED_TRACE(arg);
     const tk::test::scoped_current_dir in(
         dir.path() / (arg.starts_with("..") ? "work" : ""));

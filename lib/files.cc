@@ -1,7 +1,7 @@
 // The portable part of the file routines.
-#include <algorithm>
-
 #include "files.h"
+
+#include <algorithm>
 
 namespace tk {
 

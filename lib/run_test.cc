@@ -76,8 +76,8 @@ TEST(RunAndWait, ProgramThatCannotRunIsNotExecutable) {
   const std::string name =
       dir.file("link") + std::string(tk::test::exe_suffix());
   tk::test::write_file(name, "not a program\r\n");
-  const tk::run_result r = tk::run_and_wait(
-      tk::test::quoted(name).c_str(), tk::high_priority_class);
+  const tk::run_result r =
+      tk::run_and_wait(tk::test::quoted(name).c_str(), tk::high_priority_class);
   EXPECT_FALSE(r.started);
   EXPECT_EQ(r.why_not, tk::start_failure::not_executable);
 }

@@ -1,8 +1,8 @@
 // Text routines on zero-terminated 8-bit texts.
+#include "text.h"
+
 #include <bit>
 #include <cstring>
-
-#include "text.h"
 
 namespace tk {
 

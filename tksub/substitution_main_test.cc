@@ -314,10 +314,9 @@ TEST_F(TksubProgram, RunsEndToEnd) {
 #ifndef _WIN32
   // POSIX: argv as delivered, quotation marks and tabs included.
   for (const std::string name : {"a\"\"b", "a\"b", "tab\there"}) {
-    o = tk::test::run_capture_argv(
-        {tk::test::program_path("tksub"), "my pairs.equ", "my source.asm",
-         name},
-        dir.path());
+    o = tk::test::run_capture_argv({tk::test::program_path("tksub"),
+                                    "my pairs.equ", "my source.asm", name},
+                                   dir.path());
     EXPECT_EQ(o.out, "Line Number 2" + name + " written at 5 bytes\r\n");
     EXPECT_EQ(o.exit_code, 0u);
     EXPECT_EQ(get(name), "y\ty\r\n");
