@@ -135,14 +135,13 @@ int generator_main(std::span<const std::string> args,
         console.write(piece);
     return 0;
   }
-  // A missing or empty argument names no file.
-  const std::string name = args.size() > 1 ? args[1] : std::string();
-  if (!tk::file_exists(name.c_str())) {
+  // A missing or empty argument names no file. Names are zero-terminated
+  // texts to the system.
+  const std::string list_name(args.size() > 1 ? args[1].c_str() : "");
+  if (!tk::file_exists(list_name.c_str())) {
     for (const char* piece : usage_pieces) console.write(piece);
     return 1;
   }
-  // Names are zero-terminated texts to the system.
-  const std::string list_name(name.c_str());
   const list_names names = names_of(list_name, path_separators());
 
   if (const int status = write_files(console, list_name, names); status != 0)
