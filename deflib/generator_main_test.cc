@@ -142,9 +142,11 @@ TEST_F(Deflib, ListInAnotherDirectory) {
   fs::create_directories("lists");
   fs::create_directories("work");
   write_file("lists/mylib.txt", "printf\r\nputs\r\n");
-  const std::string sep(deflib::path_separators().substr(0, 1));
-  for (const std::string& arg : {"lists" + sep + "mylib.txt",
-                                 ".." + sep + "lists" + sep + "mylib.txt"}) {
+  const std::string list = "lists" +
+                           std::string(deflib::path_separators().substr(0, 1)) +
+                           "mylib.txt";
+  const std::string up = ".." + list.substr(5, 1);
+  for (const std::string& arg : {list, up + list}) {
     SCOPED_TRACE(arg);
     const tk::test::scoped_current_dir in(
         dir.path() / (arg.starts_with("..") ? "work" : ""));

@@ -26,7 +26,7 @@ namespace tk {
 namespace {
 
 struct delivered_arguments {
-  std::vector<std::string_view> argv;
+  std::vector<std::string> argv;
   std::string line;
 };
 
@@ -230,19 +230,7 @@ std::vector<std::string> process_arguments(int argc, char** argv) {
 
 // The shell has cut the line already; its arguments are taken as they are.
 int arg_fetch(std::uint32_t index, std::span<char> dest) {
-  const std::vector<std::string_view>& argv = arguments().argv;
-  if (index >= argv.size()) {
-    if (!dest.empty()) dest[0] = 0;
-    return arg_missing;
-  }
-  const std::string_view arg = argv[index];
-  if (arg.size() >= dest.size()) {
-    if (!dest.empty()) dest[0] = 0;
-    return arg_too_long;
-  }
-  std::copy(arg.begin(), arg.end(), dest.begin());
-  dest[arg.size()] = 0;
-  return arg.empty() ? arg_empty : arg_found;
+  return arg_get(arguments().argv, index, dest);
 }
 
 std::uint32_t console_write_bytes(std::string_view bytes) {
