@@ -1,6 +1,5 @@
 #include "generator_main.h"
 
-#include <cstdlib>
 #include <span>
 #include <string>
 
@@ -116,9 +115,8 @@ std::string why_not_started(const tk::run_result& run) {
 
 }  // namespace
 
-std::string librarian_chosen() {
-  const char* chosen = std::getenv("DEFLIB_LIBRARIAN");
-  if (chosen != nullptr && *chosen != '\0') return chosen;
+std::string librarian_chosen(const char* setting) {
+  if (setting != nullptr && *setting != '\0') return setting;
   return std::string(librarian_prefix());
 }
 

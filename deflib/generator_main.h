@@ -17,10 +17,11 @@ namespace deflib {
 // of the current drive.
 std::string_view librarian_prefix();
 
-// The librarian's command line up to NAME.def as deflib uses it: the value
-// of the environment variable DEFLIB_LIBRARIAN when it is set and not
-// empty, else librarian_prefix(). NAME.def follows it directly.
-std::string librarian_chosen();
+// The librarian's command line up to NAME.def as deflib uses it: `setting`,
+// the value of the environment variable DEFLIB_LIBRARIAN (nullptr when it is
+// not set), when it is not empty, else librarian_prefix(). NAME.def follows
+// it directly.
+std::string librarian_chosen(const char* setting);
 
 // The characters that separate directories in a file name here.
 std::string_view path_separators();
@@ -36,7 +37,8 @@ std::string_view path_separators();
 //   2  the librarian ran and exited with a non-zero code.
 // Every failure is reported with one line on `console`. The librarian is
 // started through `starter` with `librarian` followed by NAME.def, in the
-// high priority class; deflib itself passes librarian_chosen().
+// high priority class; deflib itself passes librarian_chosen() of its
+// environment.
 int generator_main(std::span<const std::string> args,
                    std::string_view librarian, tk::console_out& console,
                    tk::process_starter& starter);

@@ -53,10 +53,12 @@ class recording_starter final : public tk::process_starter {
 
 class Deflib : public ::testing::Test {
  protected:
-  // Runs the driver on `args` in the scratch directory with the toolkit's
-  // own librarian line; gives the exit status and leaves the text in `out`.
-  int run(std::vector<std::string> args) {
-    args.insert(args.begin(), "deflib");
+  // Runs the driver in the scratch directory on the arguments that the kit's
+  // rules cut from "deflib " + `line`, with the toolkit's own librarian
+  // line; gives the exit status and leaves the text in `out`.
+  int run(const std::string& line) {
+    const std::vector<std::string> args =
+        tk::arg_split(line.empty() ? "deflib" : "deflib " + line);
     console.clear();
     const int status = deflib::generator_main(args, deflib::librarian_prefix(),
                                               console, starter);
@@ -65,9 +67,9 @@ class Deflib : public ::testing::Test {
   }
   // Runs deflib where it must stop before the librarian; checks that it
   // failed and started nothing, and gives what it printed.
-  std::string failure(const std::string& arg) {
-    EXPECT_EQ(run({arg}), 1) << arg;
-    EXPECT_TRUE(starter.lines.empty()) << arg;
+  std::string failure(const std::string& line) {
+    EXPECT_EQ(run(line), 1) << line;
+    EXPECT_TRUE(starter.lines.empty()) << line;
     return out;
   }
   std::string command(const std::string& def_arg) const {
@@ -92,7 +94,7 @@ TEST_F(Deflib, WritesBothFilesThenRunsTheLibrarian) {
   write_file("mylib.txt", "printf\r\nputs\r\n");
   // Files from an earlier run are replaced.
   write_file("mylib.def", "old contents that are longer than new");
-  EXPECT_EQ(run({"mylib.txt"}), 0);
+  EXPECT_EQ(run("mylib.txt"), 0);
   // The librarian's output shares the console; deflib adds nothing.
   EXPECT_EQ(out, "");
   EXPECT_EQ(read_file("mylib.def"), mylib_def);
@@ -110,7 +112,7 @@ TEST_F(Deflib, WritesBothFilesThenRunsTheLibrarian) {
 TEST_F(Deflib, ListsWithEveryKindOfLineEnd) {
   write_file("mixed.lst",
              "alpha\nbeta\rgamma\r\n\r\n   \r\n\xff\r\ndelta\tnote\r\nomega");
-  EXPECT_EQ(run({"mixed.lst"}), 0);
+  EXPECT_EQ(run("mixed.lst"), 0);
   EXPECT_EQ(out, "");
   EXPECT_EQ(read_file("mixed.def"),
             "LIBRARY mixed\r\n\r\nEXPORTS alpha\r\nEXPORTS beta\r\n"
@@ -127,7 +129,7 @@ TEST_F(Deflib, ListsWithEveryKindOfLineEnd) {
 TEST_F(Deflib, BlankInTheDirectoryStaysOneArgument) {
   fs::create_directory("my dir");
   write_file("my dir/names.txt", "puts");
-  EXPECT_EQ(run({"my dir/names.txt"}), 0);
+  EXPECT_EQ(run("\"my dir/names.txt\""), 0);
   const std::string def = "LIBRARY names\r\n\r\nEXPORTS puts\r\n";
   EXPECT_EQ(read_file("my dir/names.def"), def);
   EXPECT_EQ(starter.lines,
@@ -151,7 +153,7 @@ TEST_F(Deflib, ListInAnotherDirectory) {
     const tk::test::scoped_current_dir in(
         dir.path() / (arg.starts_with("..") ? "work" : ""));
     starter.lines.clear();
-    EXPECT_EQ(run({arg}), 0);
+    EXPECT_EQ(run(arg), 0);
     EXPECT_EQ(read_file(dir.path() / "lists" / "mylib.def"), mylib_def);
     EXPECT_EQ(read_file(dir.path() / "lists" / "mylib.inc"), mylib_inc);
     EXPECT_EQ(starter.lines, std::vector<std::string>{command(
@@ -164,7 +166,7 @@ TEST_F(Deflib, ListInAnotherDirectory) {
 TEST_F(Deflib, LibrarianFailuresAreReported) {
   write_file("mylib.txt", "printf\r\nputs\r\n");
   starter.answer = {.started = true, .exit_code = 3};
-  EXPECT_EQ(run({"mylib.txt"}), 2);
+  EXPECT_EQ(run("mylib.txt"), 2);
   EXPECT_EQ(out, "deflib: the librarian failed with exit code 3: " +
                      command("mylib.def") + "\r\n");
   EXPECT_EQ(read_file("mylib.def"), mylib_def);
@@ -180,7 +182,7 @@ TEST_F(Deflib, LibrarianFailuresAreReported) {
   };
   for (const auto& r : refusals) {
     starter.answer = {.why_not = r.why_not, .system_error = 1450};
-    EXPECT_EQ(run({"mylib.txt"}), 1) << r.text;
+    EXPECT_EQ(run("mylib.txt"), 1) << r.text;
     EXPECT_EQ(out, "deflib: cannot start the librarian (" +
                        std::string(r.text) + "): " + command("mylib.def") +
                        "\r\n");
@@ -188,37 +190,19 @@ TEST_F(Deflib, LibrarianFailuresAreReported) {
 }
 
 // DEFLIB_LIBRARIAN replaces the whole command line before NAME.def.
-TEST(DeflibLibrarian, ChosenByTheEnvironment) {
+TEST(DeflibLibrarian, ChosenBySetting) {
   const std::string own(deflib::librarian_prefix());
-  {
-    const tk::test::scoped_env chosen("DEFLIB_LIBRARIAN", "my link /def:");
-    EXPECT_EQ(deflib::librarian_chosen(), "my link /def:");
-  }
-  {
-    const tk::test::scoped_env chosen("DEFLIB_LIBRARIAN", "");
-    EXPECT_EQ(deflib::librarian_chosen(), own);
-  }
-  const tk::test::scoped_env chosen("DEFLIB_LIBRARIAN", nullptr);
-  EXPECT_EQ(deflib::librarian_chosen(), own);
+  EXPECT_EQ(deflib::librarian_chosen("my link /def:"), "my link /def:");
+  EXPECT_EQ(deflib::librarian_chosen(""), own);
+  EXPECT_EQ(deflib::librarian_chosen(nullptr), own);
 }
 
 TEST_F(Deflib, UsageTextForMissingOrBadArguments) {
   write_file("names.txt", "puts\r\n");
-  EXPECT_EQ(run({}), 1);
-  EXPECT_EQ(out, usage);
-  for (const std::string a : {"", "nosuch.txt", "nosuch.*"}) {
-    EXPECT_EQ(failure(a), usage) << a;
-  }
-  // No arguments at all: a Windows command line with an odd number of
-  // quotation marks gives none, not even the program's name.
-  for (const char* line : {"deflib \"names.txt", "deflib names.txt \""}) {
-    const std::vector<std::string> none = tk::arg_split(line);
-    console.clear();
-    EXPECT_EQ(deflib::generator_main(none, deflib::librarian_prefix(), console,
-                                     starter),
-              1);
-    EXPECT_EQ(console.text(), usage);
-  }
+  // An odd number of quotation marks leaves no arguments at all.
+  for (const char* line :
+       {"", "\"\"", "nosuch.txt", "nosuch.*", "\"names.txt", "names.txt \""})
+    EXPECT_EQ(failure(line), usage) << line;
   EXPECT_TRUE(starter.lines.empty());
   EXPECT_EQ(listing(), std::vector<std::string>{"names.txt"});
 }
@@ -227,13 +211,13 @@ TEST_F(Deflib, HelpAndVersionAlone) {
   // The usage text without its opening "not found" line.
   const std::string help = usage.substr(usage.find("deflib.exe"));
   for (const char* ask : {"-h", "--help", "/?"}) {
-    EXPECT_EQ(run({ask}), 0) << ask;
+    EXPECT_EQ(run(ask), 0) << ask;
     EXPECT_EQ(out, help) << ask;
   }
-  EXPECT_EQ(run({"--version", ""}), 0);
+  EXPECT_EQ(run("--version "), 0);
   EXPECT_EQ(out, "deflib " + std::string(tk::kit_version) + "\r\n");
   // Not alone, it is a list name like any other.
-  EXPECT_EQ(run({"--version", "x"}), 1);
+  EXPECT_EQ(run("--version x"), 1);
   EXPECT_EQ(out, usage);
   EXPECT_TRUE(listing().empty());
 }

@@ -1,5 +1,6 @@
 // deflib LISTFILE: module-definition and include files from a list of the
 // names a C calling convention DLL exports, then the import library.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args = tk::process_arguments(argc, argv);
   tk::process_console console;
   tk::system_starter starter;
-  return deflib::generator_main(args, deflib::librarian_chosen(), console,
-                                starter);
+  return deflib::generator_main(
+      args, deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")), console,
+      starter);
 }
