@@ -10,21 +10,16 @@
 #include <array>
 #include <cerrno>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <utility>
 
+#include "crt_print.h"
 #include "key_codes.h"
 #include "system_crt.h"
-
-// The report hands its own constant texts to printf as the format, as the
-// Windows run-time gets them; clang's check for non-literal formats cannot
-// see that they are constants.
-#if defined(__clang__)
-#pragma clang diagnostic ignored "-Wformat-security"
-#endif
 
 namespace timeinfo {
 
@@ -55,27 +50,6 @@ void put_clock_text(std::span<char> buffer, const char* format) {
   if (localtime_r(&now, &local) == nullptr) return;
   if (std::strftime(buffer.data(), buffer.size(), format, &local) == 0)
     buffer[0] = '\0';
-}
-
-template <typename... Args>
-void append_formatted(std::string& out, const char* format, Args... args) {
-  const int n = std::snprintf(nullptr, 0, format, args...);
-  if (n <= 0) return;
-  const std::size_t old = out.size();
-  const auto length = static_cast<std::size_t>(n);
-  out.resize(old + length + 1);
-  std::snprintf(out.data() + old, length + 1, format, args...);
-  out.resize(old + length);
-}
-
-// The one way out for every print_*: the run-time's printf, or with a
-// capture string the same run-time's formatting appended to it.
-template <typename... Args>
-void print_through(std::string* capture, const char* format, Args... args) {
-  if (capture != nullptr)
-    append_formatted(*capture, format, args...);
-  else
-    std::printf(format, args...);
 }
 
 // The terminal settings to put back if the process is ended by a signal
@@ -147,6 +121,23 @@ bool read_byte(int fd, unsigned char& byte, int wait_ms) {
 }
 
 }  // namespace
+
+void crt_vprint(std::string* capture, const char* format, va_list args) {
+  if (capture == nullptr) {
+    std::vprintf(format, args);
+    return;
+  }
+  va_list measure;
+  va_copy(measure, args);
+  const int n = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (n <= 0) return;
+  const std::size_t old = capture->size();
+  const auto length = static_cast<std::size_t>(n);
+  capture->resize(old + length + 1);
+  std::vsnprintf(capture->data() + old, length + 1, format, args);
+  capture->resize(old + length);
+}
 
 struct system_crt::state {
   std::tm converted{};  // shared by gmtime64 and localtime64
@@ -232,33 +223,6 @@ std::size_t system_crt::str_ftime(std::span<char> buffer, const char* format,
 
 std::int64_t system_crt::mktime64(std::tm& t) {
   return static_cast<std::int64_t>(std::mktime(&t));
-}
-
-void system_crt::print(const char* format) { print_through(capture_, format); }
-
-void system_crt::print_text(const char* format, const char* text) {
-  print_through(capture_, format, text);
-}
-
-void system_crt::print_texts(const char* format, const char* first,
-                             const char* second) {
-  print_through(capture_, format, first, second);
-}
-
-void system_crt::print_u64(const char* format, std::uint64_t value) {
-  print_through(capture_, format, value);
-}
-
-void system_crt::print_unsigned(const char* format, unsigned value) {
-  print_through(capture_, format, value);
-}
-
-void system_crt::print_int(const char* format, int value) {
-  print_through(capture_, format, value);
-}
-
-void system_crt::print_double(const char* format, double value) {
-  print_through(capture_, format, value);
 }
 
 void system_crt::flush() {

@@ -15,6 +15,7 @@
 
 #include <vector>
 
+#include "crt_print.h"
 #include "system_crt.h"
 
 namespace timeinfo {
@@ -25,15 +26,15 @@ const char seconds_line_format[] =
 namespace {
 
 // What msvcrt's printf would write, formatted by msvcrt itself.
-void append_formatted(std::string& out, const char* format, ...) {
+void append_formatted(std::string& out, const char* format, va_list args) {
   std::vector<char> buffer(256);
   for (;;) {
-    va_list args;
-    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
     // _vsnprintf gives -1, or the full size without room for the zero,
     // when the text does not fit.
-    const int n = _vsnprintf(buffer.data(), buffer.size() - 1, format, args);
-    va_end(args);
+    const int n = _vsnprintf(buffer.data(), buffer.size() - 1, format, copy);
+    va_end(copy);
     if (n >= 0 && static_cast<std::size_t>(n) < buffer.size() - 1) {
       out.append(buffer.data(), static_cast<std::size_t>(n));
       return;
@@ -43,16 +44,6 @@ void append_formatted(std::string& out, const char* format, ...) {
   }
 }
 
-// The one way out for every print_*: the run-time's printf, or with a
-// capture string the same run-time's formatting appended to it.
-template <typename... Args>
-void print_through(std::string* capture, const char* format, Args... args) {
-  if (capture != nullptr)
-    append_formatted(*capture, format, args...);
-  else
-    __ms_printf(format, args...);
-}
-
 bool is_console_input(HANDLE in) {
   DWORD mode = 0;
   return in != nullptr && in != INVALID_HANDLE_VALUE &&
@@ -60,6 +51,13 @@ bool is_console_input(HANDLE in) {
 }
 
 }  // namespace
+
+void crt_vprint(std::string* capture, const char* format, va_list args) {
+  if (capture != nullptr)
+    append_formatted(*capture, format, args);
+  else
+    __ms_vprintf(format, args);
+}
 
 struct system_crt::state {};
 
@@ -135,33 +133,6 @@ std::size_t system_crt::str_ftime(std::span<char> buffer, const char* format,
 }
 
 std::int64_t system_crt::mktime64(std::tm& t) { return _mktime64(&t); }
-
-void system_crt::print(const char* format) { print_through(capture_, format); }
-
-void system_crt::print_text(const char* format, const char* text) {
-  print_through(capture_, format, text);
-}
-
-void system_crt::print_texts(const char* format, const char* first,
-                             const char* second) {
-  print_through(capture_, format, first, second);
-}
-
-void system_crt::print_u64(const char* format, std::uint64_t value) {
-  print_through(capture_, format, value);
-}
-
-void system_crt::print_unsigned(const char* format, unsigned value) {
-  print_through(capture_, format, value);
-}
-
-void system_crt::print_int(const char* format, int value) {
-  print_through(capture_, format, value);
-}
-
-void system_crt::print_double(const char* format, double value) {
-  print_through(capture_, format, value);
-}
 
 void system_crt::flush() {
   if (capture_ == nullptr) fflush(stdout);
