@@ -5,7 +5,16 @@ set -eu
 packages="cmake g++ make libgtest-dev googletest
 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 wine64 xvfb xauth x11-apps imagemagick
+qemu-user wine32:i386
 clang llvm libclang-rt-14-dev clang-tidy clang-format valgrind tmux perl time"
+# The 32-bit Wine loader (wine32:i386) comes from the i386 architecture;
+# the 32-bit programs run with it under qemu-i386 (qemu-user).
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "adding the i386 architecture"
+  dpkg --add-architecture i386
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+fi
 missing=""
 for p in $packages; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed'; then

@@ -4,9 +4,11 @@
 # ESC, Ctrl+C and a UTF-8 character. Each must end the program with exit
 # code 0, restore the terminal and leave no byte for the next reader. Then
 # the program must end by itself with its input at end of file.
-#   terminal_test.sh PATH_TO_TIMEINFO [WINE_STATE_DIR]
+#   terminal_test.sh PATH_TO_TIMEINFO [WINE_STATE_DIR [win32]]
 # With a Wine state directory the program is a Windows one, run by wine64
-# with that prefix: its key then comes through the console's _getch. Wine's
+# with that prefix (with win32: by Wine's 32-bit loader under qemu-i386, as
+# cmake/wine32-session.sh set it up): its key then comes through the
+# console's _getch. Wine's
 # console reads a terminal's F1, Home and lone ESC as no key at all, and
 # turns Ctrl+C into a break, so there only the keys it passes on are
 # pressed.
@@ -15,7 +17,12 @@ prog=$1
 keys="x Up F1 Escape C-c Home utf8"
 if [ $# -ge 2 ]; then
   export WINEPREFIX="$2/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  set -- /usr/lib/wine/wine64 "$prog"
+  if [ "${3:-}" = win32 ]; then
+    loader="$2/loader/lib/wine"
+    set -- "$loader/wine-preloader" "$loader/wine.elf" "$prog"
+  else
+    set -- /usr/lib/wine/wine64 "$prog"
+  fi
   keys="x Up Down utf8"
 else
   set -- "$prog"
@@ -27,12 +34,13 @@ trap cleanup EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# Polls the pane of session $s until it shows TEXT, for at most 30 s.
+# Polls the pane of session $s until it shows TEXT, for at most 120 s (a
+# 32-bit program's start under emulation takes several seconds).
 wait_for() {
   i=0
   while ! tm capture-pane -p -t "$s" -S - | grep -qF -- "$1"; do
     i=$((i + 1))
-    [ $i -ge 300 ] && return 1
+    [ $i -ge 1200 ] && return 1
     sleep 0.1
   done
   return 0
@@ -79,9 +87,9 @@ done
 # No terminal and nothing to read: the program ends on its own.
 for input in /dev/null empty-pipe; do
   if [ "$input" = /dev/null ]; then
-    out=$(timeout 60 "$@" </dev/null); rc=$?
+    out=$(timeout 180 "$@" </dev/null); rc=$?
   else
-    out=$(: | timeout 60 "$@"); rc=$?
+    out=$(: | timeout 180 "$@"); rc=$?
   fi
   [ $rc -eq 0 ] || fail "$input: exit code $rc"
   case "$out" in
