@@ -9,6 +9,8 @@
 #   - a private copy of the 32-bit loader, laid out as Wine expects it, whose
 #     wine-preloader is a script that runs the loader under qemu-i386, so
 #     that a 32-bit program can start other 32-bit programs;
+#   - the 32-bit console host in place of the 64-bit one, for programs on a
+#     terminal;
 #   - a 64-bit keeper program that opens the session's desktop (Wine's
 #     "explorer /desktop") and holds it until the session ends.
 #   wine32-session.sh start STATE_DIR KEEPER_EXE
@@ -37,6 +39,12 @@ start)
       "$WINEPREFIX/drive_c/windows/syswow64/" || exit 1
     touch "$WINEPREFIX/.tk-wow64-ready"
   fi
+  # Wine starts the console host of a program on a terminal from system32,
+  # where the 64-bit one is, and a 32-bit program cannot start that: the
+  # session's system32 gets the 32-bit console host. No 64-bit program of
+  # the session runs on a terminal.
+  cp -f "$WINEPREFIX/drive_c/windows/syswow64/conhost.exe" \
+    "$WINEPREFIX/drive_c/windows/system32/conhost.exe" || exit 1
   # The loader copy: Wine starts every child of a 32-bit process through
   # wine-preloader in the loader's own directory, with the loader and the
   # arguments. A guest address space of 0x84000000 makes a start take about

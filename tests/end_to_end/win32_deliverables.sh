@@ -3,7 +3,7 @@
 # qemu-i386 and Wine's 32-bit loader in the session of cmake/wine32-session.sh,
 # in a directory on the prefix's drive C:
 #   - tksub on the shipped example: report and target byte for byte as the
-#     native build gives them (myresult.asm here is the native result);
+#     native build gives them (testdata/myresult.asm is the native result);
 #   - deflib on a list, with a 32-bit stand-in librarian at
 #     C:\tolvane\bin\link.exe, so that its real command line runs;
 #   - timeinfo with its key from a file;
@@ -17,6 +17,7 @@ state=$2
 picture=$3
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+data=$here/testdata
 run="$root/cmake/wine32-run.sh"
 drive_c="$state/prefix/drive_c"
 work="$drive_c/tk-end-to-end"
@@ -44,7 +45,7 @@ rc=$?
 [ $rc -eq 0 ] || fail "tksub: exit status $rc"
 printf 'Line Number 6myresult.asm written at 349 bytes\r\n' >tksub.want
 same "tksub report" tksub.want tksub.out
-same "tksub target" "$here/myresult.asm" myresult.asm
+same "tksub target" "$data/myresult.asm" myresult.asm
 
 # deflib, with the stand-in at C:\tolvane\bin\link.exe
 mkdir -p "$drive_c/tolvane/bin"
@@ -55,14 +56,14 @@ rc=$?
 [ $rc -eq 0 ] || fail "deflib: exit status $rc"
 printf 'stand-in librarian\r\n' >deflib.want
 same "deflib console (the librarian's line only)" deflib.want deflib.out
-same "mylib.def" "$here/mylib.def" mylib.def
-same "mylib.inc" "$here/mylib.inc" mylib.inc
+same "mylib.def" "$data/mylib.def" mylib.def
+same "mylib.inc" "$data/mylib.inc" mylib.inc
 printf '%s\r\n' 'line: \tolvane\bin\link -lib /machine:ix86 /def:mylib.def' \
   'arg 1: -lib' 'arg 2: /machine:ix86' 'arg 3: /def:mylib.def' \
   'cwd: C:\tk-end-to-end' 'priority: 128' >record.want
 same "the librarian's command line, directory and priority" record.want \
   link_record.txt
-same "the librarian saw the whole .def file" "$here/mylib.def" seen.def
+same "the librarian saw the whole .def file" "$data/mylib.def" seen.def
 rm -rf "$drive_c/tolvane"
 
 # timeinfo, its key from a file. The values change; the labels, the line
@@ -75,7 +76,7 @@ rc=$?
 after=$(date +%s)
 [ $rc -eq 0 ] || fail "timeinfo: exit status $rc"
 perl -pe 's/^( [^:]+:\s+)[^\r\n]*/$1V/' timeinfo.out >timeinfo.labels
-same "timeinfo report" "$here/timeinfo.labels" timeinfo.labels
+same "timeinfo report" "$data/timeinfo.labels" timeinfo.labels
 seconds=$(sed -n 's/^ Time in seconds since UTC 1\/1\/1970: \([0-9]*\).*/\1/p' timeinfo.out)
 if [ -n "$seconds" ] && [ "$seconds" -ge "$before" ] && [ "$seconds" -le "$after" ]; then
   echo "ok: timeinfo seconds $seconds"
@@ -89,7 +90,7 @@ sh "$run" "$state" "$bin/jumptest_driver.exe" "$bin/jumptest.exe" jumptest.bmp \
   >jumptest.out 2>&1
 rc=$?
 [ $rc -eq 0 ] || fail "jumptest_driver: exit status $rc"
-same "jumptest driven from outside" "$here/jumptest.txt" jumptest.out
+same "jumptest driven from outside" "$data/jumptest.txt" jumptest.out
 if [ -s jumptest.bmp ] && convert jumptest.bmp "$picture"; then
   echo "ok: picture $picture ($(identify -format '%wx%h' "$picture"))"
 else

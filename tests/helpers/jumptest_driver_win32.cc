@@ -9,6 +9,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -56,6 +57,18 @@ std::string window_text(HWND w) {
   std::array<char, 256> buf{};
   const int n = GetWindowTextA(w, buf.data(), static_cast<int>(buf.size()));
   return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+// A control's own text: asked of the control itself, since GetWindowText
+// gives another process's controls only the text they were created with.
+std::string control_text(HWND w) {
+  std::array<char, 256> buf{};
+  DWORD_PTR n = 0;
+  if (!SendMessageTimeoutA(w, WM_GETTEXT, buf.size(),
+                           reinterpret_cast<LPARAM>(buf.data()),
+                           SMTO_ABORTIFHUNG, limit_ms, &n))
+    return "<no answer>";
+  return std::string(buf.data(), std::min<std::size_t>(n, buf.size() - 1));
 }
 
 std::string class_name(HWND w) {
@@ -143,7 +156,7 @@ bool press(HWND dialog, int id, const char* button, const std::string& title) {
   const bool seen = wait_for_text(dialog, title);
   std::printf("%s (%d): title \"%s\", edit box \"%s\"\r\n", button, id,
               window_text(dialog).c_str(),
-              window_text(GetDlgItem(dialog, 111)).c_str());
+              control_text(GetDlgItem(dialog, 111)).c_str());
   return seen;
 }
 
