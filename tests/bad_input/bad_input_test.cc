@@ -119,13 +119,6 @@ class watchdog {
 
 constexpr int run_limit_seconds = 180;
 
-// Runs with a file that vanishes meanwhile, per file. The 32-bit build sets
-// a smaller count: each of its program starts takes seconds under emulation.
-#ifndef TK_VANISH_RUNS
-#define TK_VANISH_RUNS 40
-#endif
-constexpr int vanish_runs = TK_VANISH_RUNS;
-
 std::uint64_t checksum(std::string_view bytes) {
   std::uint64_t h = 14695981039346656037ull;  // FNV-1a
   for (const char c : bytes) {
@@ -644,7 +637,7 @@ TEST(TksubBadInput, FilesThatVanish) {
     std::map<std::string, int> outcomes;
     {
       const vanishing_file flipping(dir / name);
-      for (int i = 0; i < vanish_runs; ++i) {
+      for (int i = 0; i < 40; ++i) {
         fs::remove(dir / "t.asm");
         run_output r;
         {
@@ -834,7 +827,7 @@ TEST(DeflibBadInput, ListThatVanishes) {
   std::map<std::string, int> outcomes;
   {
     const vanishing_file flipping(dir / "l.txt");
-    for (int i = 0; i < vanish_runs; ++i) {
+    for (int i = 0; i < 40; ++i) {
       fs::remove(dir / "l.def");
       fs::remove(dir / "l.inc");
       run_output r;
