@@ -44,6 +44,11 @@ foreach(target IN LISTS tk_all_targets)
     add_dependencies(test_programs ${target})
   endif()
 endforeach()
+# The 32-bit build's Wine session needs a 64-bit program of its own, made
+# by a custom command.
+if(TARGET desktop_keeper64)
+  add_dependencies(test_programs desktop_keeper64)
+endif()
 
 # ---------------------------------------------------------------------------
 # Version resources: Windows shows them under Properties, Details.

@@ -15,12 +15,39 @@ endif()
 # the wine_session fixture and shut down after the last test that needs it.
 if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
   set(TK_WINE_STATE ${CMAKE_BINARY_DIR}/wine)
-  add_test(NAME wine_session_start
-           COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh start ${TK_WINE_STATE})
-  add_test(NAME wine_session_stop
-           COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh stop ${TK_WINE_STATE})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The 32-bit session: wine64 sets up the prefix and, through a 64-bit
+    # keeper program, the desktop that no 32-bit process can start here.
+    find_program(TK_MINGW64_CXX NAMES x86_64-w64-mingw32-g++-posix
+                 x86_64-w64-mingw32-g++ REQUIRED)
+    set(TK_DESKTOP_KEEPER ${CMAKE_BINARY_DIR}/desktop_keeper64.exe)
+    set(keeper_source ${CMAKE_SOURCE_DIR}/tests/helpers/desktop_keeper_win32.cc)
+    add_custom_command(OUTPUT ${TK_DESKTOP_KEEPER}
+                       COMMAND ${TK_MINGW64_CXX} -O2 -mwindows -static
+                               -o ${TK_DESKTOP_KEEPER} ${keeper_source}
+                       DEPENDS ${keeper_source}
+                       COMMENT "Building the 64-bit desktop keeper")
+    add_custom_target(desktop_keeper64 DEPENDS ${TK_DESKTOP_KEEPER})
+    add_test(NAME wine_session_start
+             COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine32-session.sh start
+                     ${TK_WINE_STATE} ${TK_DESKTOP_KEEPER})
+    add_test(NAME wine_session_stop
+             COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine32-session.sh stop ${TK_WINE_STATE})
+  else()
+    add_test(NAME wine_session_start
+             COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh start ${TK_WINE_STATE})
+    add_test(NAME wine_session_stop
+             COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh stop ${TK_WINE_STATE})
+  endif()
   set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
   set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+endif()
+
+# The limit for one test program. Under emulation (the 32-bit build) every
+# program start takes seconds, and many more on a busy machine.
+set(TK_TEST_TIMEOUT 900)
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(TK_TEST_TIMEOUT 3600)
 endif()
 
 # Marks a test that runs a program of this build, so that under Wine it
@@ -46,7 +73,7 @@ function(tk_add_gtest name)
   tk_warnings(${name})
   if(TK_CAN_RUN)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${TK_TEST_TIMEOUT})
     tk_test_uses_build(${name})
   endif()
 endfunction()

@@ -8,3 +8,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Every program of this build runs through qemu-i386 and Wine's 32-bit
+# loader with the build tree's own prefix (the state directory is the build
+# tree's wine/, brought up by wine32-session.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    ${CMAKE_CURRENT_LIST_DIR}/wine32-run.sh ${CMAKE_BINARY_DIR}/wine)

@@ -7,6 +7,7 @@ set -eu
 packages="cmake g++ make libgtest-dev googletest
 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 wine64 xvfb xauth x11-apps imagemagick
+qemu-user wine32:i386
 clang llvm libclang-rt-14-dev clang-tidy clang-format valgrind tmux perl time"
 # `install-deps.sh build`: only what the main job needs to build the 32-bit
 # programs and the release archive and to run the native tksub (GoogleTest
@@ -14,6 +15,13 @@ clang llvm libclang-rt-14-dev clang-tidy clang-format valgrind tmux perl time"
 if [ "${1:-}" = build ]; then
   packages="cmake g++ make libgtest-dev googletest g++-mingw-w64-i686
 binutils-mingw-w64-i686"
+elif ! dpkg --print-foreign-architectures | grep -qx i386; then
+  # The 32-bit Wine loader (wine32:i386) comes from the i386 architecture;
+  # the 32-bit programs run with it under qemu-i386 (qemu-user).
+  echo "adding the i386 architecture"
+  dpkg --add-architecture i386
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
 fi
 missing=""
 for p in $packages; do

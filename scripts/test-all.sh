@@ -1,9 +1,10 @@
 #!/bin/sh
 # Installs what is missing, then builds and tests all targets: native Linux
 # programs, the same under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the 64-bit Windows build under Wine, and the 32-bit Windows deliverables
-# (built and checked, not run). Then the extra checks: format, fuzzing,
-# Valgrind and clang-tidy.
+# the 64-bit Windows build under wine64, and the 32-bit Windows deliverables
+# under qemu-i386 and 32-bit Wine. Then the extra checks: format, fuzzing,
+# Valgrind and clang-tidy. The closing line counts the tests of all four
+# presets.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh

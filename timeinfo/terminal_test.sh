@@ -4,18 +4,26 @@
 # ESC, Ctrl+C and a UTF-8 character. Each must end the program with exit
 # code 0, restore the terminal and leave no byte for the next reader. Then
 # the program must end by itself with its input at end of file.
-#   terminal_test.sh PATH_TO_TIMEINFO [WINE_STATE_DIR]
+#   terminal_test.sh PATH_TO_TIMEINFO [WINE_STATE_DIR [win32]]
 # With a Wine state directory the program is a Windows one, run by wine64
-# with that prefix: its key then comes through the console's _getch. Wine's
+# with that prefix (with win32: by Wine's 32-bit loader under qemu-i386, as
+# cmake/wine32-session.sh set it up): its key then comes through the
+# console's _getch. Wine's
 # console reads a terminal's F1, Home and lone ESC as no key at all, and
 # turns Ctrl+C into a break, so there only the keys it passes on are
 # pressed.
 set -u
 prog=$1
 keys="x Up F1 Escape C-c Home utf8"
+wine_state=${2:-}
 if [ $# -ge 2 ]; then
   export WINEPREFIX="$2/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  set -- /usr/lib/wine/wine64 "$prog"
+  if [ "${3:-}" = win32 ]; then
+    loader="$2/loader/lib/wine"
+    set -- "$loader/wine-preloader" "$loader/wine.elf" "$prog"
+  else
+    set -- /usr/lib/wine/wine64 "$prog"
+  fi
   keys="x Up Down utf8"
 else
   set -- "$prog"
@@ -27,12 +35,13 @@ trap cleanup EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# Polls the pane of session $s until it shows TEXT, for at most 30 s.
+# Polls the pane of session $s until it shows TEXT, for at most 120 s (a
+# 32-bit program's start under emulation takes several seconds).
 wait_for() {
   i=0
   while ! tm capture-pane -p -t "$s" -S - | grep -qF -- "$1"; do
     i=$((i + 1))
-    [ $i -ge 300 ] && return 1
+    [ $i -ge 1200 ] && return 1
     sleep 0.1
   done
   return 0
@@ -55,6 +64,10 @@ for key in $keys; do
   if ! wait_for "Press any key to continue..."; then
     fail "$key: no prompt"; tm capture-pane -p -t "$s"; continue
   fi
+  # Wine's console host sets the terminal up on its own; on a slow run
+  # (the 32-bit build under emulation) the prompt can show before it has,
+  # and the terminal would echo the key.
+  [ -n "$wine_state" ] && sleep 3
   if [ "$key" = utf8 ]; then
     tm send-keys -t "$s" -l "é"
   else
@@ -79,9 +92,9 @@ done
 # No terminal and nothing to read: the program ends on its own.
 for input in /dev/null empty-pipe; do
   if [ "$input" = /dev/null ]; then
-    out=$(timeout 60 "$@" </dev/null); rc=$?
+    out=$(timeout 180 "$@" </dev/null); rc=$?
   else
-    out=$(: | timeout 60 "$@"); rc=$?
+    out=$(: | timeout 180 "$@"); rc=$?
   fi
   [ $rc -eq 0 ] || fail "$input: exit code $rc"
   case "$out" in
