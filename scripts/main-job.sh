@@ -6,14 +6,30 @@ set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
+# True where the 32-bit programs can run here: qemu-i386 with Wine's 32-bit
+# loader, and what scripts/run-win32.sh needs to set a session up.
+can_run_win32() {
+  command -v qemu-i386 >/dev/null && [ -x /usr/lib/wine/wine ] &&
+    [ -x /usr/lib/wine/wine64 ] && command -v Xvfb >/dev/null &&
+    { [ -f build/win32/desktop_keeper64.exe ] ||
+      command -v x86_64-w64-mingw32-g++-posix >/dev/null; }
+}
+
 # Runs tksub on examples/: myequate.equ and mysource.asm give myresult.asm.
-# The 32-bit tksub.exe cannot run on this machine, so the native build of
-# the same sources does the run.
+# The shipped 32-bit tksub.exe where it can run here, else the native build
+# of the same sources.
 run_tksub_example() {
-  cmake --preset native >/dev/null
-  cmake --build --preset native --target tksub
-  (cd examples && "$root/build/native/bin/tksub" myequate.equ mysource.asm \
-    myresult.asm)
+  if can_run_win32; then
+    echo "(the 32-bit tksub.exe, through qemu-i386 and 32-bit Wine)"
+    (cd examples && sh "$root/scripts/run-win32.sh" \
+      "$root/build/win32/bin/tksub.exe" myequate.equ mysource.asm myresult.asm)
+  else
+    echo "(the native tksub: the 32-bit runner is not installed)"
+    cmake --preset native >/dev/null
+    cmake --build --preset native --target tksub
+    (cd examples && "$root/build/native/bin/tksub" myequate.equ mysource.asm \
+      myresult.asm)
+  fi
 }
 
 sh scripts/install-deps.sh build
