@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "priority.h"
 #include "kit.h"
+#include "priority.h"
 
 namespace {
 
