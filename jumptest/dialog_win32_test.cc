@@ -14,6 +14,7 @@
 #include "dialog_template.h"
 #include "gtest/gtest.h"
 #include "test_util.h"
+#include "win32_process.h"
 
 namespace {
 
@@ -501,41 +502,7 @@ TEST(JumptestModal, NoBlockNoDialog) {
 // ---------------------------------------------------------------------------
 // The program itself, closed from outside.
 
-class process {
- public:
-  explicit process(const std::string& command_line) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    std::string line = command_line;
-    started_ = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
-                              nullptr, nullptr, &si, &pi_) != 0;
-  }
-  process(const process&) = delete;
-  process& operator=(const process&) = delete;
-  ~process() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(pi_.hProcess, 255);
-      WaitForSingleObject(pi_.hProcess, 10000);
-    }
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
-  }
-  bool started() const { return started_; }
-  DWORD id() const { return pi_.dwProcessId; }
-  // The exit code, or STILL_ACTIVE when it has not ended within `ms`.
-  DWORD wait(DWORD ms) const {
-    if (WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0)
-      return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(pi_.hProcess, &code);
-    return code;
-  }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
-};
+using process = tk::test::win32_process;
 
 struct window_search {
   DWORD pid;

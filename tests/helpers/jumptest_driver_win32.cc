@@ -16,42 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "win32_process.h"
+
 namespace {
 
 constexpr DWORD limit_ms = 120000;  // a start is slow under emulation
 
-class process {
- public:
-  explicit process(std::string command_line) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    started_ = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr,
-                              FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
-  }
-  process(const process&) = delete;
-  process& operator=(const process&) = delete;
-  ~process() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT)
-      TerminateProcess(pi_.hProcess, 255);
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
-  }
-  bool started() const { return started_; }
-  DWORD id() const { return pi_.dwProcessId; }
-  // The exit code, or STILL_ACTIVE when it has not ended within `ms`.
-  DWORD wait(DWORD ms) const {
-    if (WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0)
-      return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(pi_.hProcess, &code);
-    return code;
-  }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
-};
+using process = tk::test::win32_process;
 
 std::string window_text(HWND w) {
   std::array<char, 256> buf{};
