@@ -20,11 +20,7 @@ namespace {
 
 constexpr UINT watchdog_ms = 15000;  // ends anything the test left open
 
-std::string window_text(HWND w) {
-  std::array<char, 256> buf{};
-  const int n = GetWindowTextA(w, buf.data(), static_cast<int>(buf.size()));
-  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-}
+using tk::test::window_text;
 
 std::string class_name(HWND w) {
   std::array<char, 64> buf{};

@@ -22,13 +22,7 @@ namespace fs = std::filesystem;
 run_output run_capture(const std::string& command_line, const fs::path& cwd,
                        std::string_view stdin_bytes) {
   run_output r;
-  std::vector<std::string> args;
-  std::string arg(command_line.size() + 1, '\0');
-  for (std::uint32_t i = 0;; ++i) {
-    const int code = tk::arg_cut(command_line, i, arg);
-    if (code == tk::arg_missing || code == tk::arg_odd_quotes) break;
-    args.emplace_back(arg.c_str());
-  }
+  const std::vector<std::string> args = tk::arg_split(command_line);
   if (args.empty()) return r;
   return run_capture_argv(args, cwd, stdin_bytes);
 }

@@ -1,11 +1,12 @@
-// A started Windows program for tests that drive one from outside: owns the
-// process and thread handles, and ends a program still running when it goes
-// away.
+// For tests that drive a Windows program from outside: the started program,
+// which owns its process and thread handles and ends the program if it is
+// still running when it goes away, and the text of a window.
 #ifndef TK_TESTS_WIN32_PROCESS_H_
 #define TK_TESTS_WIN32_PROCESS_H_
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 namespace tk::test {
@@ -45,6 +46,13 @@ class win32_process {
   PROCESS_INFORMATION pi_{};
   bool started_ = false;
 };
+
+// The text of window `w` as GetWindowTextA gives it (at most 255 bytes).
+inline std::string window_text(HWND w) {
+  std::array<char, 256> buf{};
+  const int n = GetWindowTextA(w, buf.data(), static_cast<int>(buf.size()));
+  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+}
 
 }  // namespace tk::test
 

@@ -24,11 +24,7 @@ constexpr DWORD limit_ms = 120000;  // a start is slow under emulation
 
 using process = tk::test::win32_process;
 
-std::string window_text(HWND w) {
-  std::array<char, 256> buf{};
-  const int n = GetWindowTextA(w, buf.data(), static_cast<int>(buf.size()));
-  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-}
+using tk::test::window_text;
 
 // A control's own text: asked of the control itself, since GetWindowText
 // gives another process's controls only the text they were created with.
