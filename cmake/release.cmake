@@ -10,12 +10,11 @@
 
 set(TK_PRODUCT_NAME "tk kit")
 
-set(tk_deliverables)
-foreach(tool tksub deflib jumptest timeinfo)
-  if(TARGET ${tool})
-    list(APPEND tk_deliverables ${tool})
-  endif()
-endforeach()
+# jumptest is a Windows program only.
+set(tk_deliverables tksub deflib timeinfo)
+if(WIN32)
+  list(INSERT tk_deliverables 2 jumptest)
+endif()
 
 # ---------------------------------------------------------------------------
 # Everything else on demand

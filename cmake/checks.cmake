@@ -1,0 +1,27 @@
+# Checks beyond the kit's own tests, registered as tests of the native build
+# (TK_CHECKS, on in the native preset):
+#   source_format      every C++ source follows .clang-format;
+#   valgrind_<tool>    end-to-end runs of the native console tools under
+#                      Valgrind's memcheck: no error, no definite or indirect
+#                      leak.
+# The fuzz smoke runs are tests of the native-fuzz tree (fuzz/), and
+# clang-tidy runs while the trees of the presets that set
+# CMAKE_CXX_CLANG_TIDY compile.
+if(TK_SANITIZE OR CMAKE_CROSSCOMPILING)
+  message(FATAL_ERROR "TK_CHECKS needs a native build without sanitizers")
+endif()
+find_program(TK_CLANG_FORMAT NAMES clang-format-14 REQUIRED)
+find_program(TK_VALGRIND NAMES valgrind REQUIRED)
+
+add_test(NAME source_format
+         COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-format.sh ${TK_CLANG_FORMAT}
+                 ${CMAKE_SOURCE_DIR} lib tests fuzz tksub deflib jumptest
+                 timeinfo bench)
+
+foreach(tool tksub deflib timeinfo)
+  add_test(NAME valgrind_${tool}
+           COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/valgrind-runs.sh ${TK_VALGRIND}
+                   ${tool} $<TARGET_FILE:${tool}>
+                   ${CMAKE_BINARY_DIR}/valgrind-work/${tool})
+  set_tests_properties(valgrind_${tool} PROPERTIES TIMEOUT 900)
+endforeach()
