@@ -61,17 +61,12 @@ function(tk_test_uses_build test)
   set_property(TEST ${test} APPEND PROPERTY LABELS ${CMAKE_SYSTEM_NAME})
 endfunction()
 
-# One GoogleTest program per group of tests. The program is built in every
+# One GoogleTest program per group of tests, linked with the test helpers'
+# library tk_test_util (tests/CMakeLists.txt). The program is built in every
 # build; it is registered as a test only where this build's programs run.
 function(tk_add_gtest name)
-  add_executable(${name} ${ARGN} ${CMAKE_SOURCE_DIR}/tests/test_util.cc)
-  if(WIN32)
-    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/test_util_win32.cc)
-  else()
-    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/test_util_posix.cc)
-  endif()
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE tk_lib GTest::gtest GTest::gtest_main)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE tk_test_util tk_lib GTest::gtest_main)
   tk_warnings(${name})
   if(TK_CAN_RUN)
     add_test(NAME ${name} COMMAND ${name})

@@ -1,20 +1,28 @@
 #include "test_util.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
 
+#include "gtest/gtest.h"
+
 namespace tk::test {
 
 namespace fs = std::filesystem;
 
-temp_dir::temp_dir() {
+temp_dir::temp_dir() : temp_dir(fs::temp_directory_path()) {}
+
+temp_dir::temp_dir(const fs::path& base) {
   static std::atomic<unsigned> counter{0};
   std::random_device rd;
-  const fs::path base = fs::temp_directory_path();
+  fs::create_directories(base);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string leaf = "tk-test-";
     leaf += std::to_string(rd());
@@ -42,6 +50,14 @@ temp_dir::~temp_dir() {
 
 std::string temp_dir::file(std::string_view name) const {
   return (path_ / fs::path(std::string(name))).string();
+}
+
+std::vector<std::string> dir_listing(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 scoped_env::scoped_env(std::string name, const char* value)
@@ -75,6 +91,100 @@ void write_file(const fs::path& name, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + name.string());
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + name.string());
+}
+
+run_output run_program(std::string_view tool, std::string_view args,
+                       const fs::path& cwd, std::string_view stdin_bytes) {
+  std::string line = tk::test::quoted(program_path(tool));
+  if (!args.empty()) {
+    line += ' ';
+    line += args;
+  }
+  return run_capture(line, cwd, stdin_bytes);
+}
+
+watchdog::watchdog(std::string what, int seconds)
+    : what_(std::move(what)), thread_([this, seconds] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!done_cv_.wait_for(lock, std::chrono::seconds(seconds),
+                               [this] { return done_; })) {
+          std::fprintf(stderr, "HANG: %s did not end within %d s\n",
+                       what_.c_str(), seconds);
+          std::fflush(stderr);
+          std::_Exit(3);
+        }
+      }) {}
+
+watchdog::~watchdog() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+  }
+  done_cv_.notify_one();
+  thread_.join();
+}
+
+namespace {
+
+std::uint64_t checksum(std::string_view bytes) {
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (const char c : bytes) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+}  // namespace
+
+dir_snapshot snapshot(const fs::path& dir) {
+  dir_snapshot sums;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    const std::string name = fs::relative(e.path(), dir).generic_string();
+    std::uint64_t sum = 1;  // a directory
+    if (e.is_regular_file()) {
+      try {
+        sum = checksum(read_file(e.path()));
+      } catch (const std::runtime_error&) {
+        sum = 2;  // a file that the test itself made unreadable
+      }
+    }
+    sums[name] = sum;
+  }
+  return sums;
+}
+
+run_output run_guarded(std::string_view tool, std::string_view args,
+                       const fs::path& dir,
+                       const std::set<std::string>& written,
+                       std::string_view stdin_bytes) {
+  std::string label(tool);
+  label += ' ';
+  label += args;
+  const dir_snapshot before = snapshot(dir);
+  run_output r;
+  {
+    const watchdog guard(label, run_limit_seconds);
+    r = run_program(tool, args, dir, stdin_bytes);
+  }
+  EXPECT_TRUE(r.started) << label;
+  const dir_snapshot after = snapshot(dir);
+  for (const auto& [name, sum] : before) {
+    if (written.count(name) != 0) continue;
+    const auto it = after.find(name);
+    EXPECT_TRUE(it != after.end()) << label << ": " << name << " vanished";
+    if (it != after.end()) {
+      EXPECT_EQ(it->second, sum) << label << ": " << name << " was changed";
+    }
+  }
+  for (const auto& [name, sum] : after) {
+    (void)sum;
+    if (before.count(name) == 0) {
+      EXPECT_EQ(written.count(name), 1u)
+          << label << ": " << name << " appeared";
+    }
+  }
+  return r;
 }
 
 std::string program_path(std::string_view name) {

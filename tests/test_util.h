@@ -1,30 +1,48 @@
-// Helpers shared by the kit's tests: scratch directories, whole files and
-// running the built programs with their output captured in files.
+// Helpers shared by the kit's tests: scratch directories, whole files,
+// running the built programs with their output captured in files, a
+// watchdog against runs that hang, and checksums of a directory's files.
+// Built once as the library tk_test_util, which every test program links.
 #ifndef TK_TESTS_TEST_UTIL_H_
 #define TK_TESTS_TEST_UTIL_H_
 
+#include <condition_variable>
+#include <cstdint>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace tk::test {
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes away.
+// A fresh directory under the system's temporary directory, or under
+// `base` (made if missing), removed with everything in it when the object
+// goes away, after write permission is given back to what a test took it
+// from. Throws std::runtime_error when no directory can be made.
 class temp_dir {
  public:
   temp_dir();
+  explicit temp_dir(const std::filesystem::path& base);
   temp_dir(const temp_dir&) = delete;
   temp_dir& operator=(const temp_dir&) = delete;
   ~temp_dir();
   const std::filesystem::path& path() const { return path_; }
   // path() / name as a string.
   std::string file(std::string_view name) const;
+  std::filesystem::path operator/(std::string_view name) const {
+    return path_ / std::string(name);
+  }
 
  private:
   std::filesystem::path path_;
 };
+
+// The leaf names in directory `dir`, sorted.
+std::vector<std::string> dir_listing(const std::filesystem::path& dir);
 
 // Whole files, byte for byte.
 std::string read_file(const std::filesystem::path& name);
@@ -47,6 +65,21 @@ run_output run_capture(const std::string& command_line,
                        const std::filesystem::path& cwd = {},
                        std::string_view stdin_bytes = {});
 
+// Starts program `tool` of this build, run_capture of its quoted
+// program_path(tool) and, after a blank, `args` (none when empty).
+run_output run_program(std::string_view tool, std::string_view args = {},
+                       const std::filesystem::path& cwd = {},
+                       std::string_view stdin_bytes = {});
+
+// Starts `program` with `arg_text` after its name exactly as typed, so that
+// an unbalanced quotation mark reaches it, and collects its output as
+// run_capture does. On Windows the line reaches the program unchanged; on
+// POSIX each blank-separated piece becomes one argument, quotation marks
+// and all, as a shell passes a piece in single quotes.
+run_output run_capture_typed(const std::string& program,
+                             std::string_view arg_text,
+                             const std::filesystem::path& cwd);
+
 #ifndef _WIN32
 // POSIX: starts argv[0] with exactly these arguments, as a shell would after
 // cutting its line, and collects the output as run_capture does.
@@ -54,6 +87,63 @@ run_output run_capture_argv(const std::vector<std::string>& argv,
                             const std::filesystem::path& cwd = {},
                             std::string_view stdin_bytes = {});
 #endif
+
+// Ends the test program (exit status 3, after a line "HANG: `what` did not
+// end within N s" on standard error) when it is not destroyed within
+// `seconds`: a hang fails the test rather than stalling it until CTest's own
+// limit.
+class watchdog {
+ public:
+  watchdog(std::string what, int seconds);
+  watchdog(const watchdog&) = delete;
+  watchdog& operator=(const watchdog&) = delete;
+  ~watchdog();
+
+ private:
+  std::string what_;
+  std::mutex mutex_;
+  std::condition_variable done_cv_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+// The time that one guarded run of a program may take.
+inline constexpr int run_limit_seconds = 180;
+
+// Every file and directory below `dir` by its name relative to `dir`
+// (generic form), with a checksum of each file's bytes; directories and
+// files that cannot be read get fixed marks of their own.
+using dir_snapshot = std::map<std::string, std::uint64_t>;
+dir_snapshot snapshot(const std::filesystem::path& dir);
+
+// Starts program `tool` of this build with `args` after its name in `dir`,
+// under a watchdog of run_limit_seconds, and fails the current test (with
+// GoogleTest's EXPECT) when it did not start, or when it removed, changed
+// or created any file or directory below `dir` but those named in
+// `written` (relative names, as snapshot() gives them).
+run_output run_guarded(std::string_view tool, std::string_view args,
+                       const std::filesystem::path& dir,
+                       const std::set<std::string>& written,
+                       std::string_view stdin_bytes = {});
+
+// Keeps an existing file from being opened by other programs while the
+// object lives, or says why that cannot be done here: on Windows it is held
+// open without sharing; elsewhere its permission bits are cleared, which
+// stops no one running as root.
+class unreadable_file {
+ public:
+  explicit unreadable_file(const std::filesystem::path& name);
+  unreadable_file(const unreadable_file&) = delete;
+  unreadable_file& operator=(const unreadable_file&) = delete;
+  ~unreadable_file();
+  // Empty when the file is unreadable now.
+  const std::string& why_not() const { return why_not_; }
+
+ private:
+  struct lock;  // what the platform holds, if anything
+  std::unique_ptr<lock> lock_;
+  std::string why_not_;
+};
 
 // The directory of the running test program: the build's bin/, where the
 // tools and helper programs are.

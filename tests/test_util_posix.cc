@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -69,6 +70,33 @@ run_output run_capture_argv(const std::vector<std::string>& args,
   r.err = read_file(err_name);
   return r;
 }
+
+run_output run_capture_typed(const std::string& program,
+                             std::string_view arg_text, const fs::path& cwd) {
+  std::vector<std::string> args = {program};
+  std::size_t i = 0;
+  while (i < arg_text.size()) {
+    const std::size_t end = std::min(arg_text.find(' ', i), arg_text.size());
+    if (end > i) args.emplace_back(arg_text.substr(i, end - i));
+    i = end + 1;
+  }
+  return run_capture_argv(args, cwd);
+}
+
+// Nothing is held: the permission bits do the work, and temp_dir gives them
+// back before it removes the file.
+struct unreadable_file::lock {};
+
+unreadable_file::unreadable_file(const fs::path& name) {
+  if (::geteuid() == 0)
+    why_not_ =
+        "running as root: permission bits do not stop reading, so an "
+        "unreadable file cannot be made here";
+  else
+    fs::permissions(name, fs::perms::none);
+}
+
+unreadable_file::~unreadable_file() = default;
 
 bool env_get(const std::string& name, std::string& value) {
   const char* v = std::getenv(name.c_str());

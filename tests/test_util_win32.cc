@@ -1,6 +1,7 @@
 // Windows side of the test helpers.
 #include <windows.h>
 
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -73,6 +74,32 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
   r.err = read_file(err_name);
   return r;
 }
+
+// Windows hands the command line over unchanged.
+run_output run_capture_typed(const std::string& program,
+                             std::string_view arg_text, const fs::path& cwd) {
+  std::string line = tk::test::quoted(program);
+  line += ' ';
+  line += arg_text;
+  return run_capture(line, cwd);
+}
+
+// The file held open without sharing: every other open fails until it is
+// closed.
+struct unreadable_file::lock {
+  explicit lock(const fs::path& name)
+      : file(CreateFileA(name.string().c_str(), GENERIC_READ, 0, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  handle file;
+};
+
+unreadable_file::unreadable_file(const fs::path& name)
+    : lock_(std::make_unique<lock>(name)) {
+  if (lock_->file.get() == INVALID_HANDLE_VALUE)
+    why_not_ = "cannot lock the file";
+}
+
+unreadable_file::~unreadable_file() = default;
 
 bool env_get(const std::string& name, std::string& value) {
   const DWORD size = GetEnvironmentVariableA(name.c_str(), nullptr, 0);

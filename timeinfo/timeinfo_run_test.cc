@@ -4,14 +4,12 @@
 #include <ctime>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "test_util.h"
 
 namespace {
-
-using tk::test::program_path;
-using tk::test::run_capture;
 
 // The report's lines in order: the label part (first 37 characters) of
 // every labelled line.
@@ -120,30 +118,34 @@ void check_report(const std::string& out, std::time_t before,
   EXPECT_LE(std::stoi(lines[12].value), 366);
 }
 
-TEST(TimeinfoProgram, ReportThenOneKey) {
+// Runs timeinfo with `args` and standard input `input` in a scratch
+// directory, under the watchdog and failing if it writes any file there;
+// checks its status, its silent standard error and the whole report.
+void check_run(std::string_view args, const std::string& input) {
+  const tk::test::temp_dir dir;
   const std::time_t before = std::time(nullptr);
   const tk::test::run_output r =
-      run_capture(tk::test::quoted(program_path("timeinfo")), {}, "x");
+      tk::test::run_guarded("timeinfo", args, dir.path(), {}, input);
   const std::time_t after = std::time(nullptr);
-  ASSERT_TRUE(r.started);
-  EXPECT_EQ(r.exit_code, 0u);
-  EXPECT_EQ(r.err, "");
+  std::string label = testing::PrintToString(input);
+  label.append(" ").append(args);
+  EXPECT_EQ(r.exit_code, 0u) << label;
+  EXPECT_EQ(r.err, "") << label;
   check_report(r.out, before, after);
 }
+
+TEST(TimeinfoProgram, ReportThenOneKey) { check_run("", "x"); }
 
 TEST(TimeinfoProgram, EndsAtEndOfInput) {
   // Empty input, an escape sequence and a two-code key: each run ends by
   // itself after one key (or none) with the same closing text.
-  for (const char* input : {"", "\x1b[A", "\xe0H", "\r\n"}) {
-    const std::time_t before = std::time(nullptr);
-    const tk::test::run_output r =
-        run_capture(tk::test::quoted(program_path("timeinfo")), {}, input);
-    const std::time_t after = std::time(nullptr);
-    ASSERT_TRUE(r.started);
-    EXPECT_EQ(r.exit_code, 0u) << testing::PrintToString(std::string(input));
-    EXPECT_EQ(r.err, "");
-    check_report(r.out, before, after);
-  }
+  for (const char* input : {"", "\x1b[A", "\xe0H", "\r\n"})
+    check_run("", input);
+}
+
+// It takes no arguments: any it is given change nothing.
+TEST(TimeinfoProgram, IgnoresArguments) {
+  check_run("unexpected \"argument\" *.txt", "");
 }
 
 }  // namespace

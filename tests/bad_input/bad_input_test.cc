@@ -3,32 +3,22 @@
 // written. Each run is checked for its exact console output and exit
 // status, for ending at all (a watchdog ends the test program when a run
 // hangs), and for leaving every file it was not asked to write unchanged
-// (checksums of the whole scratch directory before and after).
-#include <algorithm>
-#include <array>
+// (checksums of the whole scratch directory before and after). timeinfo,
+// which takes no arguments and reads no file, has its bad input (arguments,
+// an input that ends before a key) in its own end-to-end tests.
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <mutex>
-#include <random>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include "expected_texts.h"
@@ -41,6 +31,9 @@ namespace fs = std::filesystem;
 using tk::test::program_path;
 using tk::test::read_file;
 using tk::test::run_output;
+using tk::test::snapshot;
+using tk::test::temp_dir;
+using tk::test::unreadable_file;
 using tk::test::write_file;
 
 // ---------------------------------------------------------------------------
@@ -56,12 +49,16 @@ const std::string missing_third =
 
 const std::string deflib_usage(tk::test::expected::deflib_usage);
 
+// The scratch directories sit beside the build's bin/. Under Wine that is
+// on the drive of the build tree, whose root holds no \tolvane, so deflib
+// never finds a librarian there (the deflib tests put a stand-in on the
+// drive of the system's temporary directory).
+const fs::path work = tk::test::bin_dir().parent_path() / "bad-input-work";
+
 // deflib's librarian, in every run here: a program in a directory that
 // never exists, so that no librarian installed on the machine is found.
 const std::string librarian =
-    tk::test::quoted((tk::test::bin_dir().parent_path() / "bad-input-work" /
-                      "no-librarian" / "link")
-                         .string()) +
+    tk::test::quoted((work / "no-librarian" / "link").string()) +
     " -lib /machine:ix86 /def:";
 const tk::test::scoped_env librarian_chosen("DEFLIB_LIBRARIAN",
                                             librarian.c_str());
@@ -86,104 +83,6 @@ std::string inc_header(std::string_view base) {
 // ---------------------------------------------------------------------------
 // Running a program and checking what it left behind.
 
-// Ends the test program when a run has not ended within its time: a hang
-// must fail the test rather than stall it until CTest's own timeout.
-class watchdog {
- public:
-  watchdog(std::string what, int seconds)
-      : what_(std::move(what)), thread_([this, seconds] {
-          std::unique_lock<std::mutex> lock(mutex_);
-          if (!done_cv_.wait_for(lock, std::chrono::seconds(seconds),
-                                 [this] { return done_; })) {
-            std::fprintf(stderr, "HANG: %s did not end within %d s\n",
-                         what_.c_str(), seconds);
-            std::fflush(stderr);
-            std::_Exit(3);
-          }
-        }) {}
-  watchdog(const watchdog&) = delete;
-  watchdog& operator=(const watchdog&) = delete;
-  ~watchdog() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    done_cv_.notify_one();
-    thread_.join();
-  }
-
- private:
-  std::string what_;
-  std::mutex mutex_;
-  std::condition_variable done_cv_;
-  bool done_ = false;
-  std::thread thread_;
-};
-
-constexpr int run_limit_seconds = 180;
-
-std::uint64_t checksum(std::string_view bytes) {
-  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
-  for (const char c : bytes) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 1099511628211ull;
-  }
-  return h;
-}
-
-// Every file and directory below `dir`, with a checksum of each file.
-std::map<std::string, std::uint64_t> snapshot(const fs::path& dir) {
-  std::map<std::string, std::uint64_t> sums;
-  for (const auto& e : fs::recursive_directory_iterator(dir)) {
-    const std::string name = fs::relative(e.path(), dir).generic_string();
-    std::uint64_t sum = 1;  // a directory
-    if (e.is_regular_file()) {
-      try {
-        sum = checksum(read_file(e.path()));
-      } catch (const std::runtime_error&) {
-        sum = 2;  // a file that the test itself made unreadable
-      }
-    }
-    sums[name] = sum;
-  }
-  return sums;
-}
-
-// A scratch directory beside the build's bin/. Under Wine it is on the
-// drive of the build tree, whose root holds no \tolvane, so deflib never
-// finds a librarian there (the deflib tests put a stand-in on the drive of
-// the system's temporary directory).
-class scratch_dir {
- public:
-  scratch_dir() {
-    std::random_device rd;
-    const fs::path base = tk::test::bin_dir().parent_path() / "bad-input-work";
-    fs::create_directories(base);
-    for (int attempt = 0;; ++attempt) {
-      path_ = base / ("case-" + std::to_string(rd()));
-      if (fs::create_directory(path_)) break;
-      if (attempt > 100) throw std::runtime_error("no scratch directory");
-    }
-  }
-  scratch_dir(const scratch_dir&) = delete;
-  scratch_dir& operator=(const scratch_dir&) = delete;
-  ~scratch_dir() {
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(path_, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add,
-                      ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path operator/(std::string_view name) const {
-    return path_ / std::string(name);
-  }
-
- private:
-  fs::path path_;
-};
-
 struct expected {
   unsigned status = 0;
   std::string out;
@@ -191,45 +90,12 @@ struct expected {
   std::set<std::string> written;
 };
 
-// Runs `tool` with `args` in `dir`, within the time limit, and checks that
-// it changed or created no file but those in `written`.
-run_output run_guarded(const std::string& tool, const std::string& args,
-                       const scratch_dir& dir,
-                       const std::set<std::string>& written,
-                       std::string_view stdin_bytes = {}) {
-  const auto before = snapshot(dir.path());
-  run_output r;
-  {
-    const watchdog guard(tool + args, run_limit_seconds);
-    r = tk::test::run_capture(tk::test::quoted(program_path(tool)) + args,
-                              dir.path(), stdin_bytes);
-  }
-  const std::string label = tool + args;
-  EXPECT_TRUE(r.started) << label;
-  const auto after = snapshot(dir.path());
-  for (const auto& [name, sum] : before) {
-    if (written.count(name) != 0) continue;
-    const auto it = after.find(name);
-    EXPECT_TRUE(it != after.end()) << label << ": " << name << " vanished";
-    if (it != after.end()) {
-      EXPECT_EQ(it->second, sum) << label << ": " << name << " was changed";
-    }
-  }
-  for (const auto& [name, sum] : after) {
-    (void)sum;
-    if (before.count(name) == 0) {
-      EXPECT_EQ(written.count(name), 1u)
-          << label << ": " << name << " appeared";
-    }
-  }
-  return r;
-}
-
-// run_guarded, and the exact exit status and console output.
-void run_checked(const std::string& tool, const std::string& args,
-                 const scratch_dir& dir, const expected& want) {
-  const run_output r = run_guarded(tool, args, dir, want.written);
-  const std::string label = tool + args;
+// run_guarded in `dir`, and the exact exit status and console output.
+void run_checked(std::string_view tool, const std::string& args,
+                 const temp_dir& dir, const expected& want) {
+  const run_output r =
+      tk::test::run_guarded(tool, args, dir.path(), want.written);
+  const std::string label = std::string(tool) + " " + args;
   EXPECT_EQ(r.exit_code, want.status) << label;
   if (r.out.size() < 4096) {
     EXPECT_EQ(r.out, want.out) << label;
@@ -240,100 +106,17 @@ void run_checked(const std::string& tool, const std::string& args,
   EXPECT_EQ(r.err, "") << label;
 }
 
-bool program_built(const std::string& tool) {
-  return fs::exists(program_path(tool));
+// Runs `tool` in `dir` with `arg_text` after its name exactly as typed (see
+// run_capture_typed) and checks the exit status and console output.
+void run_typed(std::string_view tool, const std::string& arg_text,
+               const temp_dir& dir, unsigned status, const std::string& out) {
+  const run_output r =
+      tk::test::run_capture_typed(program_path(tool), arg_text, dir.path());
+  EXPECT_TRUE(r.started) << arg_text;
+  EXPECT_EQ(r.exit_code, status) << arg_text;
+  EXPECT_EQ(r.out, out) << arg_text;
+  EXPECT_EQ(r.err, "") << arg_text;
 }
-
-#define REQUIRE_PROGRAM(tool)                        \
-  do {                                               \
-    if (!program_built(tool)) {                      \
-      GTEST_SKIP() << (tool) << " is not built yet"; \
-    }                                                \
-  } while (false)
-
-// Runs `tool` with `arg_text` as its command line after the program name,
-// handed over exactly as typed, so that an unbalanced quotation mark
-// reaches the program. Gives the exit status and standard output.
-struct raw_run {
-  unsigned status = 0;
-  std::string out;
-};
-
-#ifdef _WIN32
-raw_run run_raw(const std::string& tool, const std::string& arg_text,
-                const scratch_dir& dir) {
-  // Windows hands the command line over unchanged.
-  const run_output r = tk::test::run_capture(
-      tk::test::quoted(program_path(tool)) + " " + arg_text, dir.path());
-  return {r.exit_code, r.out};
-}
-#else
-raw_run run_raw(const std::string& tool, const std::string& arg_text,
-                const scratch_dir& dir) {
-  // POSIX programs get argv; each blank-separated piece of the text becomes
-  // one argument, quotation marks and all, through the shell's single
-  // quotes.
-  std::string command =
-      "cd '" + dir.path().string() + "' && '" + program_path(tool) + "'";
-  std::size_t i = 0;
-  while (i < arg_text.size()) {
-    const std::size_t end = std::min(arg_text.find(' ', i), arg_text.size());
-    if (end > i) command += " '" + arg_text.substr(i, end - i) + "'";
-    i = end + 1;
-  }
-  const std::string out_file = (dir / "raw-stdout").string();
-  command += " >'" + out_file + "' 2>&1 </dev/null";
-  const int rc = std::system(command.c_str());
-  raw_run r;
-  r.status = WIFEXITED(rc) ? static_cast<unsigned>(WEXITSTATUS(rc)) : 999u;
-  r.out = read_file(out_file);
-  fs::remove(out_file);
-  return r;
-}
-#endif
-
-// Keeps a file from being opened by the programs while it lives, or says
-// why that cannot be done here.
-#ifdef _WIN32
-class unreadable_file {
- public:
-  // Opened without sharing: every other open fails until it is closed.
-  explicit unreadable_file(const fs::path& name)
-      : handle_(CreateFileA(name.string().c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    if (handle_ == INVALID_HANDLE_VALUE) why_not_ = "cannot lock the file";
-  }
-  unreadable_file(const unreadable_file&) = delete;
-  unreadable_file& operator=(const unreadable_file&) = delete;
-  ~unreadable_file() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  // Empty when the file is unreadable now.
-  const std::string& why_not() const { return why_not_; }
-
- private:
-  HANDLE handle_;
-  std::string why_not_;
-};
-#else
-class unreadable_file {
- public:
-  explicit unreadable_file(const fs::path& name) {
-    if (::geteuid() == 0) {
-      why_not_ =
-          "running as root: permission bits do not stop reading, so an "
-          "unreadable file cannot be made here";
-    } else {
-      fs::permissions(name, fs::perms::none);
-    }
-  }
-  // Empty when the file is unreadable now.
-  const std::string& why_not() const { return why_not_; }
-
- private:
-  std::string why_not_;
-};
-#endif
 
 // Makes `name` vanish and come back, over and over, by renaming it away and
 // back (each rename is atomic, so the file is whole whenever it is there),
@@ -394,20 +177,19 @@ std::string written_report(std::string_view target, std::size_t bytes) {
 // tksub
 
 TEST(TksubBadInput, Arguments) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "p.equ", "a b");
   write_file(dir / "s.asm", "a\r\n");
   run_checked("tksub", "", dir, {1, missing_first, {}});
-  run_checked("tksub", " \"\" s.asm t.asm", dir, {1, missing_first, {}});
-  run_checked("tksub", " p.equ \"\" t.asm", dir, {1, missing_second, {}});
-  run_checked("tksub", " p.equ s.asm", dir, {1, missing_third, {}});
-  run_checked("tksub", " nothing.equ s.asm t.asm", dir, {1, missing_first, {}});
+  run_checked("tksub", "\"\" s.asm t.asm", dir, {1, missing_first, {}});
+  run_checked("tksub", "p.equ \"\" t.asm", dir, {1, missing_second, {}});
+  run_checked("tksub", "p.equ s.asm", dir, {1, missing_third, {}});
+  run_checked("tksub", "nothing.equ s.asm t.asm", dir, {1, missing_first, {}});
   // An empty third argument names no file that can be written.
-  run_checked("tksub", " p.equ s.asm \"\"", dir,
+  run_checked("tksub", "p.equ s.asm \"\"", dir,
               {1, "Cannot write target file ''\r\n", {}});
   const std::string long_name(300, 'n');
-  run_checked("tksub", " p.equ " + long_name + " t.asm", dir,
+  run_checked("tksub", "p.equ " + long_name + " t.asm", dir,
               {1,
                "Argument 2 is too long for a file name (259 characters at "
                "most)\r\n" +
@@ -435,30 +217,27 @@ TEST(TksubBadInput, Arguments) {
       {"p.equ s.asm t.asm\"", 0, "t.asm\" written at 3 bytes\r\n"}};
 #endif
   for (const quoted_row& row : rows) {
-    const raw_run r = run_raw("tksub", row.line, dir);
-    EXPECT_EQ(r.status, row.status) << row.line;
-    EXPECT_EQ(r.out, row.out) << row.line;
+    run_typed("tksub", row.line, dir, row.status, row.out);
   }
   fs::remove(dir / "t.asm\"");
   EXPECT_EQ(snapshot(dir.path()), before);
 }
 
 TEST(TksubBadInput, NamesThatCannotBeRead) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "p.equ", "a b");
   write_file(dir / "s.asm", "a\r\n");
   fs::create_directory(dir / "dir");
-  run_checked("tksub", " dir s.asm t.asm", dir,
+  run_checked("tksub", "dir s.asm t.asm", dir,
               {1, "Cannot read word file 'dir'\r\n", {}});
-  run_checked("tksub", " p.equ dir t.asm", dir,
+  run_checked("tksub", "p.equ dir t.asm", dir,
               {1, "Cannot read source file 'dir'\r\n", {}});
   // Patterns count as existing when they match, but are not read.
-  run_checked("tksub", " *.equ s.asm t.asm", dir,
+  run_checked("tksub", "*.equ s.asm t.asm", dir,
               {1, "Cannot read word file '*.equ'\r\n", {}});
-  run_checked("tksub", " p.equ s.as? t.asm", dir,
+  run_checked("tksub", "p.equ s.as? t.asm", dir,
               {1, "Cannot read source file 's.as?'\r\n", {}});
-  run_checked("tksub", " p.equ *.none t.asm", dir, {1, missing_second, {}});
+  run_checked("tksub", "p.equ *.none t.asm", dir, {1, missing_second, {}});
 
   write_file(dir / "locked.equ", "a b");
   const unreadable_file locked(dir / "locked.equ");
@@ -466,9 +245,9 @@ TEST(TksubBadInput, NamesThatCannotBeRead) {
     std::printf("[ NOTE     ] unreadable word file not tested: %s\n",
                 locked.why_not().c_str());
   } else {
-    run_checked("tksub", " locked.equ s.asm t.asm", dir,
+    run_checked("tksub", "locked.equ s.asm t.asm", dir,
                 {1, "Cannot read word file 'locked.equ'\r\n", {}});
-    run_checked("tksub", " p.equ locked.equ t.asm", dir,
+    run_checked("tksub", "p.equ locked.equ t.asm", dir,
                 {1, "Cannot read source file 'locked.equ'\r\n", {}});
   }
 }
@@ -477,21 +256,19 @@ TEST(TksubBadInput, NamesThatCannotBeRead) {
 // A named pipe passes the existence check; reading it must not wait for a
 // writer that never comes.
 TEST(TksubBadInput, NamedPipes) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "p.equ", "a b");
   write_file(dir / "s.asm", "a\r\n");
   ASSERT_EQ(::mkfifo((dir / "pipe").string().c_str(), 0600), 0);
-  run_checked("tksub", " pipe s.asm t.asm", dir,
+  run_checked("tksub", "pipe s.asm t.asm", dir,
               {1, "Cannot read word file 'pipe'\r\n", {}});
-  run_checked("tksub", " p.equ pipe t.asm", dir,
+  run_checked("tksub", "p.equ pipe t.asm", dir,
               {1, "Cannot read source file 'pipe'\r\n", {}});
 }
 #endif
 
 TEST(TksubBadInput, OddContents) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "p.equ",
              "_ underscore\r\nabcdefghijklmnopqrstuvwxyz ALPHABET");
   const std::string missing = "ERROR: MISSING SECOND ARGUMENT\r\nLine Number ";
@@ -499,25 +276,25 @@ TEST(TksubBadInput, OddContents) {
   // Pair files: empty, only line ends, binary.
   write_file(dir / "s.asm", "a\r\n");
   write_file(dir / "empty.equ", "");
-  run_checked("tksub", " empty.equ s.asm t.asm", dir, {1, missing + "1", {}});
+  run_checked("tksub", "empty.equ s.asm t.asm", dir, {1, missing + "1", {}});
   write_file(dir / "ends.equ", "\r\n\r\n\n");
-  run_checked("tksub", " ends.equ s.asm t.asm", dir, {1, missing + "1", {}});
+  run_checked("tksub", "ends.equ s.asm t.asm", dir, {1, missing + "1", {}});
   write_file(dir / "binary.equ", all_bytes(4));
-  run_checked("tksub", " binary.equ s.asm t.asm", dir, {1, missing + "1", {}});
+  run_checked("tksub", "binary.equ s.asm t.asm", dir, {1, missing + "1", {}});
   // A key of 10,000 characters.
   write_file(dir / "long.equ", "ok fine\r\n" + std::string(10000, 'K') + " v");
   run_checked(
-      "tksub", " long.equ s.asm t.asm", dir,
+      "tksub", "long.equ s.asm t.asm", dir,
       {1, "ERROR: WORD LONGER THAN 63 CHARACTERS\r\nLine Number 2", {}});
 
   // Sources: empty, only line ends, binary, 10,000-character lines.
   write_file(dir / "empty.asm", "");
-  run_checked("tksub", " p.equ empty.asm t.asm", dir,
+  run_checked("tksub", "p.equ empty.asm t.asm", dir,
               {0, written_report("t.asm", 0), {"t.asm"}});
   EXPECT_EQ(read_file(dir / "t.asm"), "");
 
   write_file(dir / "ends.asm", "\r\n\n\r\n");
-  run_checked("tksub", " p.equ ends.asm t.asm", dir,
+  run_checked("tksub", "p.equ ends.asm t.asm", dir,
               {0, written_report("t.asm", 5), {"t.asm"}});
   EXPECT_EQ(read_file(dir / "t.asm"), "\r\n\n\r\n");
 
@@ -531,7 +308,7 @@ TEST(TksubBadInput, OddContents) {
   std::string want;
   for (int i = 0; i < 64; ++i) want += block;
   want += "\r\n";
-  run_checked("tksub", " p.equ binary.asm t.asm", dir,
+  run_checked("tksub", "p.equ binary.asm t.asm", dir,
               {0, written_report("t.asm", want.size()), {"t.asm"}});
   EXPECT_TRUE(read_file(dir / "t.asm") == want);
 
@@ -540,14 +317,13 @@ TEST(TksubBadInput, OddContents) {
   write_file(dir / "long.asm", long_word + " _\r\n" + long_line + "\r\n");
   const std::string long_want =
       long_word + " underscore\r\n" + long_line + "\r\n";
-  run_checked("tksub", " p.equ long.asm t.asm", dir,
+  run_checked("tksub", "p.equ long.asm t.asm", dir,
               {0, written_report("t.asm", long_want.size()), {"t.asm"}});
   EXPECT_TRUE(read_file(dir / "t.asm") == long_want);
 }
 
 TEST(TksubBadInput, SixtyFourMegabyteLines) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   // One line of 64 MiB, "a " over and over; each a becomes cccc, so the
   // target (160 MiB) outgrows twice the source.
   const std::size_t pairs = std::size_t{32} << 20;
@@ -562,14 +338,14 @@ TEST(TksubBadInput, SixtyFourMegabyteLines) {
   want.reserve(5 * pairs + 2);
   for (std::size_t i = 0; i < pairs; ++i) want += "cccc ";
   want += "\r\n";
-  run_checked("tksub", " p.equ big.asm t.asm", dir,
+  run_checked("tksub", "p.equ big.asm t.asm", dir,
               {0, written_report("t.asm", want.size()), {"t.asm"}});
   EXPECT_TRUE(read_file(dir / "t.asm") == want) << "160 MiB target differs";
 
   // The same line as a pair file holds far too many words.
   fs::rename(dir / "big.asm", dir / "big.equ");
   write_file(dir / "s.asm", "a\r\n");
-  run_checked("tksub", " big.equ s.asm t.asm", dir,
+  run_checked("tksub", "big.equ s.asm t.asm", dir,
               {1, "ERROR: TOO MANY ARGUMENTS\r\nLine Number 1", {}});
 }
 
@@ -586,8 +362,7 @@ std::uint32_t table_hash(std::string_view w) {
 }
 
 TEST(TksubBadInput, FiftyThousandKeys) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   const std::string chars =
       "+-.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
 
@@ -612,7 +387,7 @@ TEST(TksubBadInput, FiftyThousandKeys) {
   pair_file += "exit now\r\n";
   write_file(dir / "p.equ", pair_file);
   write_file(dir / "s.asm", source);
-  run_checked("tksub", " p.equ s.asm t.asm", dir,
+  run_checked("tksub", "p.equ s.asm t.asm", dir,
               {0,
                "Line Number 50001" + written_report("t.asm", want.size()),
                {"t.asm"}});
@@ -635,7 +410,7 @@ TEST(TksubBadInput, FiftyThousandKeys) {
   ASSERT_EQ(n, 50000);
   write_file(dir / "full.equ", pair_file);
   // The target of the first run is left as it was.
-  run_checked("tksub", " full.equ s.asm t.asm", dir,
+  run_checked("tksub", "full.equ s.asm t.asm", dir,
               {1,
                "ERROR: NO ROOM IN WORD TABLE FOR \"" + refused +
                    "\"\r\nLine Number 43692",
@@ -646,8 +421,7 @@ TEST(TksubBadInput, FiftyThousandKeys) {
 // read. Every run must end with one of the three documented outcomes, and
 // a target, when written, is whole.
 TEST(TksubBadInput, FilesThatVanish) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "p.equ", "a b");
   write_file(dir / "s.asm", "a c a\r\n");
   for (const bool pairs : {true, false}) {
@@ -662,11 +436,9 @@ TEST(TksubBadInput, FilesThatVanish) {
         fs::remove(dir / "t.asm");
         run_output r;
         {
-          const watchdog guard("tksub with a vanishing " + name,
-                               run_limit_seconds);
-          r = tk::test::run_capture(
-              tk::test::quoted(program_path("tksub")) + " p.equ s.asm t.asm",
-              dir.path());
+          const tk::test::watchdog guard("tksub with a vanishing " + name,
+                                         tk::test::run_limit_seconds);
+          r = tk::test::run_program("tksub", "p.equ s.asm t.asm", dir.path());
         }
         if (r.exit_code == 0 && r.out == written_report("t.asm", 7)) {
           EXPECT_EQ(read_file(dir / "t.asm"), "b c b\r\n");
@@ -686,15 +458,14 @@ TEST(TksubBadInput, FilesThatVanish) {
 }
 
 TEST(TksubBadInput, Targets) {
-  REQUIRE_PROGRAM("tksub");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "p.equ", "a b");
   write_file(dir / "s.asm", "a c a\r\n");
   fs::create_directory(dir / "dir");
-  run_checked("tksub", " p.equ s.asm missing/t.asm", dir,
+  run_checked("tksub", "p.equ s.asm missing/t.asm", dir,
               {1, "Cannot write target file 'missing/t.asm'\r\n", {}});
   EXPECT_FALSE(fs::exists(dir / "missing"));
-  run_checked("tksub", " p.equ s.asm dir", dir,
+  run_checked("tksub", "p.equ s.asm dir", dir,
               {1, "Cannot write target file 'dir'\r\n", {}});
   EXPECT_TRUE(fs::is_directory(dir / "dir"));
 
@@ -702,11 +473,11 @@ TEST(TksubBadInput, Targets) {
   fs::permissions(dir / "ro.asm", fs::perms::owner_read |
                                       fs::perms::group_read |
                                       fs::perms::others_read);
-  run_checked("tksub", " p.equ s.asm ro.asm", dir,
+  run_checked("tksub", "p.equ s.asm ro.asm", dir,
               {1, "Cannot write target file 'ro.asm'\r\n", {}});
 
   // The target may be the source: it is read whole before it is replaced.
-  run_checked("tksub", " p.equ s.asm s.asm", dir,
+  run_checked("tksub", "p.equ s.asm s.asm", dir,
               {0, written_report("s.asm", 7), {"s.asm"}});
   EXPECT_EQ(read_file(dir / "s.asm"), "b c b\r\n");
 }
@@ -715,40 +486,36 @@ TEST(TksubBadInput, Targets) {
 // deflib
 
 TEST(DeflibBadInput, Arguments) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "names.txt", "printf\r\n");
   run_checked("deflib", "", dir, {1, deflib_usage, {}});
-  run_checked("deflib", " \"\"", dir, {1, deflib_usage, {}});
-  run_checked("deflib", " nothing.txt", dir, {1, deflib_usage, {}});
-  run_checked("deflib", " missing/names.txt", dir, {1, deflib_usage, {}});
+  run_checked("deflib", "\"\"", dir, {1, deflib_usage, {}});
+  run_checked("deflib", "nothing.txt", dir, {1, deflib_usage, {}});
+  run_checked("deflib", "missing/names.txt", dir, {1, deflib_usage, {}});
   const auto before = snapshot(dir.path());
   for (const char* line : {"\"names.txt", "names.txt\"", "\"names.txt\" \""}) {
-    const raw_run r = run_raw("deflib", line, dir);
-    EXPECT_EQ(r.status, 1u) << line;
-    EXPECT_EQ(r.out, deflib_usage) << line;
+    run_typed("deflib", line, dir, 1, deflib_usage);
   }
   EXPECT_EQ(snapshot(dir.path()), before);
 }
 
 TEST(DeflibBadInput, NamesThatCannotBeRead) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "names.txt", "printf\r\n");
   fs::create_directory(dir / "dir.txt");
   run_checked(
-      "deflib", " dir.txt", dir,
+      "deflib", "dir.txt", dir,
       {1,
        "deflib: cannot read the list file dir.txt: it cannot be opened\r\n",
        {}});
   run_checked(
-      "deflib", " *.txt", dir,
+      "deflib", "*.txt", dir,
       {1,
        "deflib: cannot read the list file *.txt: it cannot be opened\r\n",
        {}});
-  run_checked("deflib", " .names.txt", dir, {1, deflib_usage, {}});
+  run_checked("deflib", ".names.txt", dir, {1, deflib_usage, {}});
   write_file(dir / ".hidden.txt", "printf\r\n");
-  run_checked("deflib", " .hidden.txt", dir,
+  run_checked("deflib", ".hidden.txt", dir,
               {1,
                "deflib: .hidden.txt: the name has nothing before its first "
                "full stop to name the output files after\r\n",
@@ -760,7 +527,7 @@ TEST(DeflibBadInput, NamesThatCannotBeRead) {
     std::printf("[ NOTE     ] unreadable list file not tested: %s\n",
                 locked.why_not().c_str());
   } else {
-    run_checked("deflib", " locked.txt", dir,
+    run_checked("deflib", "locked.txt", dir,
                 {1,
                  "deflib: cannot read the list file locked.txt: it cannot be "
                  "opened\r\n",
@@ -770,11 +537,10 @@ TEST(DeflibBadInput, NamesThatCannotBeRead) {
 
 #ifndef _WIN32
 TEST(DeflibBadInput, NamedPipe) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   ASSERT_EQ(::mkfifo((dir / "pipe.txt").string().c_str(), 0600), 0);
   run_checked(
-      "deflib", " pipe.txt", dir,
+      "deflib", "pipe.txt", dir,
       {1,
        "deflib: cannot read the list file pipe.txt: it cannot be opened\r\n",
        {}});
@@ -782,13 +548,12 @@ TEST(DeflibBadInput, NamedPipe) {
 #endif
 
 TEST(DeflibBadInput, OddContents) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   const std::set<std::string> both = {"x.def", "x.inc"};
   for (const std::string& list : {std::string(), std::string("\r\n\n\r\r\n"),
                                   std::string("\x80\xFF\r\n \xA0name\r\n")}) {
     write_file(dir / "x.txt", list);
-    run_checked("deflib", " x.txt", dir, {1, no_librarian("x"), both});
+    run_checked("deflib", "x.txt", dir, {1, no_librarian("x"), both});
     EXPECT_EQ(read_file(dir / "x.def"), def_header("x"));
     EXPECT_EQ(read_file(dir / "x.inc"), inc_header("x"));
   }
@@ -796,13 +561,13 @@ TEST(DeflibBadInput, OddContents) {
   fs::remove(dir / "x.inc");
 
   write_file(dir / "bin.txt", all_bytes(4));
-  run_checked("deflib", " bin.txt", dir,
+  run_checked("deflib", "bin.txt", dir,
               {1,
                "deflib: bin.txt: line 1 holds a zero byte; the list must be "
                "plain text\r\n",
                {}});
   write_file(dir / "tab.txt", "printf\r\n\tputs\r\n");
-  run_checked("deflib", " tab.txt", dir,
+  run_checked("deflib", "tab.txt", dir,
               {1,
                "deflib: tab.txt: line 2 has text after a tab or other "
                "control character but no name before it\r\n",
@@ -810,7 +575,7 @@ TEST(DeflibBadInput, OddContents) {
 
   const std::string name(10000, 'n');
   write_file(dir / "long.txt", "a\r\n" + name + "\r\nb");
-  run_checked("deflib", " long.txt", dir,
+  run_checked("deflib", "long.txt", dir,
               {1, no_librarian("long"), {"long.def", "long.inc"}});
   std::string def = def_header("long");
   std::string inc = inc_header("long");
@@ -825,8 +590,7 @@ TEST(DeflibBadInput, OddContents) {
 }
 
 TEST(DeflibBadInput, ListNamesWithDirectoriesAndSigns) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   fs::create_directory(dir / "lists");
   fs::create_directory(dir / "v1.2");
   for (const char* list : {"mylib.txt", "lists/mylib.txt", "v1.2/mylib.txt"})
@@ -855,7 +619,7 @@ TEST(DeflibBadInput, ListNamesWithDirectoriesAndSigns) {
   for (const sample& s : runs) {
     const std::string def_file = s.at_dir + "mylib.def";
     const std::string inc_file = s.at_dir + "mylib.inc";
-    run_checked("deflib", " " + s.arg, dir,
+    run_checked("deflib", "" + s.arg, dir,
                 {1, no_librarian(s.base), {def_file, inc_file}});
     EXPECT_EQ(read_file(dir / def_file), def) << s.arg;
     EXPECT_EQ(read_file(dir / inc_file), inc) << s.arg;
@@ -870,22 +634,21 @@ TEST(DeflibBadInput, ListNamesWithDirectoriesAndSigns) {
     std::string message = "deflib: " + arg;
     message += ": the library name \"" + name;
     message += "\" may hold only letters, digits and underscores\r\n";
-    run_checked("deflib", " " + tk::test::quoted(arg), dir, {1, message, {}});
+    run_checked("deflib", "" + tk::test::quoted(arg), dir, {1, message, {}});
   }
 }
 
 TEST(DeflibBadInput, ByteOrderMarkAndControlBytesBeforeAName) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   // The mark is skipped, the first name kept.
   write_file(dir / "bom.txt", "\xEF\xBB\xBFprintf\r\nputs\r\n");
-  run_checked("deflib", " bom.txt", dir,
+  run_checked("deflib", "bom.txt", dir,
               {1, no_librarian("bom"), {"bom.def", "bom.inc"}});
   EXPECT_EQ(read_file(dir / "bom.def"),
             def_header("bom") + "EXPORTS printf\r\nEXPORTS puts\r\n");
   // A name behind a tab and a vertical tab is refused, never dropped.
   write_file(dir / "vt.txt", "printf\r\n\t\x0bputs\r\nstrlen\r\n");
-  run_checked("deflib", " vt.txt", dir,
+  run_checked("deflib", "vt.txt", dir,
               {1,
                "deflib: vt.txt: line 2 has text after a tab or other "
                "control character but no name before it\r\n",
@@ -893,11 +656,10 @@ TEST(DeflibBadInput, ByteOrderMarkAndControlBytesBeforeAName) {
 }
 
 TEST(DeflibBadInput, SixtyFourMegabyteLine) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   const std::string name(std::size_t{64} << 20, 'n');
   write_file(dir / "big.txt", name);
-  run_checked("deflib", " big.txt", dir,
+  run_checked("deflib", "big.txt", dir,
               {1, no_librarian("big"), {"big.def", "big.inc"}});
   EXPECT_TRUE(read_file(dir / "big.def") ==
               def_header("big") + "EXPORTS " + name + "\r\n");
@@ -908,8 +670,7 @@ TEST(DeflibBadInput, SixtyFourMegabyteLine) {
 }
 
 TEST(DeflibBadInput, ListThatVanishes) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "l.txt", "printf\r\n");
   const std::string unread =
       "deflib: cannot read the list file l.txt: it cannot be opened\r\n";
@@ -921,9 +682,9 @@ TEST(DeflibBadInput, ListThatVanishes) {
       fs::remove(dir / "l.inc");
       run_output r;
       {
-        const watchdog guard("deflib with a vanishing list", run_limit_seconds);
-        r = tk::test::run_capture(
-            tk::test::quoted(program_path("deflib")) + " l.txt", dir.path());
+        const tk::test::watchdog guard("deflib with a vanishing list",
+                                       tk::test::run_limit_seconds);
+        r = tk::test::run_program("deflib", "l.txt", dir.path());
       }
       EXPECT_EQ(r.exit_code, 1u) << r.out;
       if (r.out == no_librarian("l")) {
@@ -943,52 +704,28 @@ TEST(DeflibBadInput, ListThatVanishes) {
 }
 
 TEST(DeflibBadInput, Outputs) {
-  REQUIRE_PROGRAM("deflib");
-  scratch_dir dir;
+  const temp_dir dir(work);
   write_file(dir / "x.txt", "printf\r\n");
   write_file(dir / "x.def", "old def");
   fs::permissions(dir / "x.def", fs::perms::owner_read | fs::perms::group_read |
                                      fs::perms::others_read);
-  run_checked("deflib", " x.txt", dir,
+  run_checked("deflib", "x.txt", dir,
               {1, "deflib: cannot write x.def\r\n", {}});
   EXPECT_FALSE(fs::exists(dir / "x.inc"));
 
   // An output that would be the list itself.
   write_file(dir / "y.def", "printf\r\n");
-  run_checked("deflib", " y.def", dir,
+  run_checked("deflib", "y.def", dir,
               {1,
                "deflib: the list file y.def would be replaced by the output "
                "y.def\r\n",
                {}});
   write_file(dir / "z.inc", "printf\r\n");
-  run_checked("deflib", " z.inc", dir,
+  run_checked("deflib", "z.inc", dir,
               {1,
                "deflib: the list file z.inc would be replaced by the output "
                "z.inc\r\n",
                {}});
-}
-
-// ---------------------------------------------------------------------------
-// timeinfo: no arguments and no files; what it can be given is a standard
-// input that ends before any key.
-
-TEST(TimeinfoBadInput, EndsWithoutAKeyAndIgnoresArguments) {
-  REQUIRE_PROGRAM("timeinfo");
-  scratch_dir dir;
-  for (const std::string args : {"", " unexpected \"argument\" *.txt"}) {
-    const run_output r = run_guarded("timeinfo", args, dir, {});
-    EXPECT_EQ(r.exit_code, 0u) << args;
-    EXPECT_EQ(
-        r.out.rfind(
-            "\r\n64-bit Date and Time Functions - C Run-time Library\r\n", 0),
-        0u)
-        << args;
-    const std::string prompt = "\r\nPress any key to continue...\r\n";
-    EXPECT_TRUE(
-        r.out.size() > prompt.size() &&
-        r.out.compare(r.out.size() - prompt.size(), prompt.size(), prompt) == 0)
-        << args << ": " << r.out;
-  }
 }
 
 }  // namespace
