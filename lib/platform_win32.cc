@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "handle_win32.h"
 #include "kit.h"
 
 namespace tk {
@@ -18,26 +19,6 @@ bool marked_read_only(const char* name) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) != 0 &&
          (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
-
-// Owns a kernel handle; INVALID_HANDLE_VALUE and null both mean none.
-class scoped_handle {
- public:
-  explicit scoped_handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-  scoped_handle(const scoped_handle&) = delete;
-  scoped_handle& operator=(const scoped_handle&) = delete;
-  ~scoped_handle() { close(); }
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  // Closes now and reports whether the close succeeded.
-  bool close() {
-    const HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return h == INVALID_HANDLE_VALUE || h == nullptr || CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE h_;
-};
 
 // Writes all of `data`; WriteFile may write less than asked on pipes.
 std::uint32_t write_fully(HANDLE h, std::string_view data) {

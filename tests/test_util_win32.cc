@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "handle_win32.h"
 #include "test_util.h"
 
 namespace tk::test {
@@ -13,19 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class handle {
- public:
-  explicit handle(HANDLE h) : h_(h) {}
-  handle(const handle&) = delete;
-  handle& operator=(const handle&) = delete;
-  ~handle() {
-    if (h_ != INVALID_HANDLE_VALUE && h_ != nullptr) CloseHandle(h_);
-  }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
+using handle = tk::scoped_handle;
 
 HANDLE open_inheritable(const std::string& name, DWORD access,
                         DWORD disposition) {

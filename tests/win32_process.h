@@ -1,6 +1,7 @@
 // For tests that drive a Windows program from outside: the started program,
 // which owns its process and thread handles and ends the program if it is
-// still running when it goes away, and the text of a window.
+// still running when it goes away, and the text of a window. Header only:
+// the 32-bit jumptest driver, which links no library, uses it too.
 #ifndef TK_TESTS_WIN32_PROCESS_H_
 #define TK_TESTS_WIN32_PROCESS_H_
 
@@ -8,6 +9,8 @@
 
 #include <array>
 #include <string>
+
+#include "handle_win32.h"
 
 namespace tk::test {
 
@@ -17,34 +20,37 @@ class win32_process {
   explicit win32_process(std::string command_line) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    started_ = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr,
-                              FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &si, &pi) == 0)
+      return;
+    process_.reset(pi.hProcess);
+    thread_.reset(pi.hThread);
+    id_ = pi.dwProcessId;
   }
   win32_process(const win32_process&) = delete;
   win32_process& operator=(const win32_process&) = delete;
   ~win32_process() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(pi_.hProcess, 255);
-      WaitForSingleObject(pi_.hProcess, 10000);
+    if (started() && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.get(), 255);
+      WaitForSingleObject(process_.get(), 10000);
     }
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
   }
-  bool started() const { return started_; }
-  DWORD id() const { return pi_.dwProcessId; }
+  bool started() const { return process_.valid(); }
+  DWORD id() const { return id_; }
   // The exit code, or STILL_ACTIVE when it has not ended within `ms`.
   DWORD wait(DWORD ms) const {
-    if (WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0)
       return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(pi_.hProcess, &code);
+    GetExitCodeProcess(process_.get(), &code);
     return code;
   }
 
  private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
+  tk::scoped_handle process_;
+  tk::scoped_handle thread_;
+  DWORD id_ = 0;
 };
 
 // The text of window `w` as GetWindowTextA gives it (at most 255 bytes).
