@@ -20,13 +20,8 @@ namespace {
 
 constexpr UINT watchdog_ms = 15000;  // ends anything the test left open
 
+using tk::test::class_name;
 using tk::test::window_text;
-
-std::string class_name(HWND w) {
-  std::array<char, 64> buf{};
-  const int n = GetClassNameA(w, buf.data(), static_cast<int>(buf.size()));
-  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-}
 
 std::string status_part(int part) {
   const LRESULT info = SendMessageA(tk::status_bar_handle, SB_GETTEXTLENGTHA,
@@ -500,33 +495,6 @@ TEST(JumptestModal, NoBlockNoDialog) {
 
 using process = tk::test::win32_process;
 
-struct window_search {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK match_dialog(HWND w, LPARAM param) {
-  auto& s = *reinterpret_cast<window_search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid == s.pid && IsWindowVisible(w) && class_name(w) == "#32770" &&
-      window_text(w) == "Test Jump Table") {
-    s.found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND wait_for_dialog(const process& p) {
-  for (int i = 0; i < 2400; ++i) {  // 120 seconds: slow under emulation
-    window_search s{p.id(), nullptr};
-    EnumWindows(match_dialog, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
-    if (p.wait(50) != STILL_ACTIVE) return nullptr;
-  }
-  return nullptr;
-}
-
 TEST(JumptestProgram, EveryWayOfClosingExitsWithZero) {
   const std::vector<std::pair<const char*, std::function<void(HWND)>>> ways = {
       {"WM_CLOSE", [](HWND w) { PostMessageA(w, WM_CLOSE, 0, 0); }},
@@ -543,8 +511,10 @@ TEST(JumptestProgram, EveryWayOfClosingExitsWithZero) {
     SCOPED_TRACE(name);
     const process p(tk::test::quoted(tk::test::program_path("jumptest")));
     ASSERT_TRUE(p.started());
-    const HWND w = wait_for_dialog(p);
+    // 120 seconds: a start is slow under emulation.
+    const HWND w = tk::test::wait_for_dialog(p, nullptr, 120000);
     ASSERT_NE(w, nullptr) << "no dialog appeared";
+    EXPECT_EQ(window_text(w), "Test Jump Table");
     const HWND bar = GetDlgItem(w, 110);
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(class_name(bar), "msctls_statusbar32");

@@ -1,7 +1,8 @@
 // For tests that drive a Windows program from outside: the started program,
 // which owns its process and thread handles and ends the program if it is
-// still running when it goes away, and the text of a window. Header only:
-// the 32-bit jumptest driver, which links no library, uses it too.
+// still running when it goes away, the text and class of a window, and the
+// wait for a dialog of the program. Header only: the 32-bit jumptest driver,
+// which links no library, uses it too.
 #ifndef TK_TESTS_WIN32_PROCESS_H_
 #define TK_TESTS_WIN32_PROCESS_H_
 
@@ -58,6 +59,49 @@ inline std::string window_text(HWND w) {
   std::array<char, 256> buf{};
   const int n = GetWindowTextA(w, buf.data(), static_cast<int>(buf.size()));
   return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+// The class name of window `w` (at most 63 bytes).
+inline std::string class_name(HWND w) {
+  std::array<char, 64> buf{};
+  const int n = GetClassNameA(w, buf.data(), static_cast<int>(buf.size()));
+  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+namespace detail {
+
+struct dialog_search {
+  DWORD pid;
+  HWND owner;
+  HWND found;
+};
+
+inline BOOL CALLBACK match_dialog(HWND w, LPARAM param) {
+  auto& s = *reinterpret_cast<dialog_search*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == s.pid && IsWindowVisible(w) && class_name(w) == "#32770" &&
+      GetWindow(w, GW_OWNER) == s.owner) {
+    s.found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace detail
+
+// A visible dialog-class window of process `p` owned by `owner`: with no
+// owner its main dialog, with one a message box of it. Waits for it up to
+// `limit_ms`, or until the process ends; null when none came.
+inline HWND wait_for_dialog(const win32_process& p, HWND owner,
+                            DWORD limit_ms) {
+  for (DWORD waited = 0; waited < limit_ms; waited += 50) {
+    detail::dialog_search s{p.id(), owner, nullptr};
+    EnumWindows(detail::match_dialog, reinterpret_cast<LPARAM>(&s));
+    if (s.found) return s.found;
+    if (p.wait(50) != STILL_ACTIVE) return nullptr;
+  }
+  return nullptr;
 }
 
 }  // namespace tk::test

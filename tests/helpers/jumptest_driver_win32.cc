@@ -24,6 +24,7 @@ constexpr DWORD limit_ms = 120000;  // a start is slow under emulation
 
 using process = tk::test::win32_process;
 
+using tk::test::class_name;
 using tk::test::window_text;
 
 // A control's own text: asked of the control itself, since GetWindowText
@@ -36,42 +37,6 @@ std::string control_text(HWND w) {
                            SMTO_ABORTIFHUNG, limit_ms, &n))
     return "<no answer>";
   return std::string(buf.data(), std::min<std::size_t>(n, buf.size() - 1));
-}
-
-std::string class_name(HWND w) {
-  std::array<char, 64> buf{};
-  const int n = GetClassNameA(w, buf.data(), static_cast<int>(buf.size()));
-  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-}
-
-// A visible dialog-class window of process `pid`: with no owner the main
-// dialog, with `owner` a message box of it.
-struct search {
-  DWORD pid;
-  HWND owner;
-  HWND found;
-};
-
-BOOL CALLBACK match_window(HWND w, LPARAM param) {
-  auto& s = *reinterpret_cast<search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid == s.pid && IsWindowVisible(w) && class_name(w) == "#32770" &&
-      GetWindow(w, GW_OWNER) == s.owner) {
-    s.found = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND find_window(const process& p, HWND owner) {
-  for (DWORD waited = 0; waited < limit_ms; waited += 50) {
-    search s{p.id(), owner, nullptr};
-    EnumWindows(match_window, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
-    if (p.wait(50) != STILL_ACTIVE) return nullptr;
-  }
-  return nullptr;
 }
 
 // Waits until `w` shows `text`; true when it did.
@@ -96,7 +61,7 @@ BOOL CALLBACK read_static(HWND child, LPARAM param) {
 // and text, and closes it with its OK button.
 bool press_for_box(const process& p, HWND dialog, int id, const char* button) {
   PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-  const HWND box = find_window(p, dialog);
+  const HWND box = tk::test::wait_for_dialog(p, dialog, limit_ms);
   if (!box) {
     std::printf("%s (%d): no message box\r\n", button, id);
     return false;
@@ -215,7 +180,7 @@ int drive(const char* program, const char* picture) {
     std::printf("jumptest did not start\r\n");
     return 1;
   }
-  const HWND w = find_window(p, nullptr);
+  const HWND w = tk::test::wait_for_dialog(p, nullptr, limit_ms);
   if (!w) {
     std::printf("no dialog appeared\r\n");
     return 1;
