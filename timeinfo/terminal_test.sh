@@ -49,7 +49,16 @@ wait_for() {
 
 # After the program: did it end well, is the terminal as before, and what
 # is left to read (bash's read -n takes whatever is there within 1 s)?
-runner='before=$(stty -g); "$0" "$@"; rc=$?; after=$(stty -g)
+# Under Wine the terminal belongs to Wine's console host, a process of its
+# own that puts the terminal back a moment after the program has ended: the
+# check then waits up to 10 s for it. A native program has put it back
+# before it exits.
+settle=0
+[ -n "$wine_state" ] && settle=100
+runner='before=$(stty -g); "$0" "$@"; rc=$?
+i=0; while [ "$(stty -g)" != "$before" ] && [ $i -lt '$settle' ]; do
+  i=$((i + 1)); sleep 0.1; done
+after=$(stty -g)
 [ "$before" = "$after" ] && tty=same || tty=changed
 IFS= read -r -s -n 64 -t 1 left
 printf "rc=%s tty=%s left=[%q]\n" "$rc" "$tty" "$left"; echo END; sleep 30'
