@@ -100,6 +100,7 @@ run_output run_program(std::string_view tool, std::string_view args,
     line += ' ';
     line += args;
   }
+  const watchdog guard(line, run_limit_seconds);
   return run_capture(line, cwd, stdin_bytes);
 }
 
@@ -162,26 +163,21 @@ run_output run_guarded(std::string_view tool, std::string_view args,
   label += ' ';
   label += args;
   const dir_snapshot before = snapshot(dir);
-  run_output r;
-  {
-    const watchdog guard(label, run_limit_seconds);
-    r = run_program(tool, args, dir, stdin_bytes);
-  }
+  run_output r = run_program(tool, args, dir, stdin_bytes);
   EXPECT_TRUE(r.started) << label;
   const dir_snapshot after = snapshot(dir);
   for (const auto& [name, sum] : before) {
-    if (written.count(name) != 0) continue;
+    if (written.contains(name)) continue;
     const auto it = after.find(name);
     EXPECT_TRUE(it != after.end()) << label << ": " << name << " vanished";
     if (it != after.end()) {
       EXPECT_EQ(it->second, sum) << label << ": " << name << " was changed";
     }
   }
-  for (const auto& [name, sum] : after) {
-    (void)sum;
-    if (before.count(name) == 0) {
-      EXPECT_EQ(written.count(name), 1u)
-          << label << ": " << name << " appeared";
+  for (const auto& entry : after) {
+    if (!before.contains(entry.first)) {
+      EXPECT_EQ(written.count(entry.first), 1u)
+          << label << ": " << entry.first << " appeared";
     }
   }
   return r;

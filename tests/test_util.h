@@ -65,12 +65,6 @@ run_output run_capture(const std::string& command_line,
                        const std::filesystem::path& cwd = {},
                        std::string_view stdin_bytes = {});
 
-// Starts program `tool` of this build, run_capture of its quoted
-// program_path(tool) and, after a blank, `args` (none when empty).
-run_output run_program(std::string_view tool, std::string_view args = {},
-                       const std::filesystem::path& cwd = {},
-                       std::string_view stdin_bytes = {});
-
 // Starts `program` with `arg_text` after its name exactly as typed, so that
 // an unbalanced quotation mark reaches it, and collects its output as
 // run_capture does. On Windows the line reaches the program unchanged; on
@@ -107,8 +101,15 @@ class watchdog {
   std::thread thread_;
 };
 
-// The time that one guarded run of a program may take.
+// The time that one run of a program of this build may take.
 inline constexpr int run_limit_seconds = 180;
+
+// Starts program `tool` of this build, run_capture of its quoted
+// program_path(tool) and, after a blank, `args` (none when empty), under a
+// watchdog of run_limit_seconds.
+run_output run_program(std::string_view tool, std::string_view args = {},
+                       const std::filesystem::path& cwd = {},
+                       std::string_view stdin_bytes = {});
 
 // Every file and directory below `dir` by its name relative to `dir`
 // (generic form), with a checksum of each file's bytes; directories and
@@ -116,8 +117,8 @@ inline constexpr int run_limit_seconds = 180;
 using dir_snapshot = std::map<std::string, std::uint64_t>;
 dir_snapshot snapshot(const std::filesystem::path& dir);
 
-// Starts program `tool` of this build with `args` after its name in `dir`,
-// under a watchdog of run_limit_seconds, and fails the current test (with
+// Starts program `tool` of this build with `args` after its name in `dir`
+// (run_program), and fails the current test (with
 // GoogleTest's EXPECT) when it did not start, or when it removed, changed
 // or created any file or directory below `dir` but those named in
 // `written` (relative names, as snapshot() gives them).

@@ -17,6 +17,9 @@ import subprocess
 import sys
 import time
 
+# The pair files that generate.py writes, beside this script.
+from generate import PAIR_COUNTS
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 # The same whole-word substitution as tksub: pair lines cut by the pair-file
@@ -37,7 +40,6 @@ $_ .= "\r\n" if eof && !/\n\z/;
 print;
 '''
 
-PAIR_COUNTS = [0, 20, 100, 1000, 5000, 40000]
 CASES = ([("source.asm", "pairs%d.equ" % n) for n in PAIR_COUNTS] +
          [("source.asm", "var40000.equ"), ("repro.asm", "repro100.equ")])
 
