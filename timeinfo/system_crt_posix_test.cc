@@ -60,7 +60,7 @@ TEST(SystemCrt, DaylightFlagOnlyWhileDaylightTimeIsOn) {
     std::int16_t dstflag;
   } samples[] = {
       {"UTC0", 0, 0},
-      {"AAA5", 300, 0},                  // no daylight time at all
+      {"AAA5", 300, 0},                 // no daylight time at all
       {"AAA5BBB,0/0,J365/25", 300, 1},  // daylight time all the year
       {"CCC-3:30", -210, 0},
   };
