@@ -6,7 +6,9 @@
 #   SHA256SUMS.txt;
 # - each program is PE32 for i386 with its subsystem and only system DLLs
 #   (check-pe.sh), and carries no debug section and no symbol table;
-# - README.txt names VERSION and ends every line with CR LF;
+# - README.txt names VERSION, ends every line with CR LF, is plain ASCII
+#   and speaks of the pair file, deflib's files, DEFLIB_LIBRARIAN and the
+#   exit statuses;
 # - the examples are those of SOURCE_DIR/examples, byte for byte;
 # - SHA256SUMS.txt lists every other file once, with its SHA-256.
 set -u
@@ -64,6 +66,16 @@ if awk '!/\r$/ { bad = 1 } END { exit !bad }' "$readme" ||
    [ "$(tail -c 2 "$readme" | od -An -tx1 | tr -d ' \n')" != 0d0a ]; then
   fail "README.txt has lines that do not end with CR LF"
 fi
+
+# Plain ASCII, which every Windows code page shows alike, and the topics a
+# user cannot do without.
+if LC_ALL=C grep -q "$(printf '[\200-\377]')" "$readme"; then
+  fail "README.txt holds bytes above 127"
+fi
+for topic in "exit line" "1 to 63 characters" "written beside the list" \
+  DEFLIB_LIBRARIAN "Exit status"; do
+  grep -qF "$topic" "$readme" || fail "README.txt says nothing of $topic"
+done
 
 for f in myequate.equ mysource.asm; do
   cmp -s "$dir/examples/$f" "$src/examples/$f" || fail "examples/$f differs"

@@ -42,11 +42,10 @@ definition_files expected(const std::vector<std::string>& names,
 
 void expect_files(const definition_files& got, const definition_files& want,
                   const std::string& what) {
-  SCOPED_TRACE(what);
-  EXPECT_TRUE(got.ok) << got.error;
-  EXPECT_EQ(got.def, want.def);
-  EXPECT_EQ(got.inc, want.inc);
-  EXPECT_EQ(got.error, "");
+  EXPECT_TRUE(got.ok) << what << ": " << got.error;
+  EXPECT_EQ(got.def, want.def) << what;
+  EXPECT_EQ(got.inc, want.inc) << what;
+  EXPECT_EQ(got.error, "") << what;
 }
 
 TEST(WriteDefinitions, MylibExampleByteForByte) {
@@ -156,12 +155,12 @@ TEST(WriteDefinitions, RefusesListsThatWouldLoseNames) {
        "line 4 holds a zero byte; the list must be plain text"},
   };
   for (const sample& s : samples) {
-    SCOPED_TRACE(s.list);
     const definition_files f = write_definitions(s.list, "m");
-    EXPECT_FALSE(f.ok);
-    EXPECT_EQ(f.error, s.error);
-    EXPECT_EQ(f.def, "");
-    EXPECT_EQ(f.inc, "");
+    const std::string shown = testing::PrintToString(s.list);
+    EXPECT_FALSE(f.ok) << shown;
+    EXPECT_EQ(f.error, s.error) << shown;
+    EXPECT_EQ(f.def, "") << shown;
+    EXPECT_EQ(f.inc, "") << shown;
   }
 }
 

@@ -87,34 +87,34 @@ TEST(DialogTemplate, ItemsFieldByField) {
   const built t;
   for (std::size_t i = 0; i < std::size(items); ++i) {
     const expected& e = items[i];
-    SCOPED_TRACE("item " + std::to_string(i + 1));
+    const std::string item = "item " + std::to_string(i + 1);
     const std::size_t o = e.offset;
-    EXPECT_EQ(t.u32(o), e.style);
-    EXPECT_EQ(t.u32(o + 4), 0ul);  // extended style
-    EXPECT_EQ(t.s16(o + 8), e.x);
-    EXPECT_EQ(t.s16(o + 10), e.y);
-    EXPECT_EQ(t.s16(o + 12), e.cx);
-    EXPECT_EQ(t.s16(o + 14), e.cy);
-    EXPECT_EQ(t.u16(o + 16), e.id);
+    EXPECT_EQ(t.u32(o), e.style) << item;
+    EXPECT_EQ(t.u32(o + 4), 0ul) << item;  // extended style
+    EXPECT_EQ(t.s16(o + 8), e.x) << item;
+    EXPECT_EQ(t.s16(o + 10), e.y) << item;
+    EXPECT_EQ(t.s16(o + 12), e.cx) << item;
+    EXPECT_EQ(t.s16(o + 14), e.cy) << item;
+    EXPECT_EQ(t.u16(o + 16), e.id) << item;
     std::size_t at = o + 18;
     if (e.ordinal != 0) {
-      EXPECT_EQ(t.u16(at), 0xFFFFu);
-      EXPECT_EQ(t.u16(at + 2), e.ordinal);
+      EXPECT_EQ(t.u16(at), 0xFFFFu) << item;
+      EXPECT_EQ(t.u16(at + 2), e.ordinal) << item;
       at += 4;
     } else {
-      EXPECT_EQ(t.text(at, &at), e.class_name);
+      EXPECT_EQ(t.text(at, &at), e.class_name) << item;
     }
-    EXPECT_EQ(t.text(at, &at), e.title);
-    EXPECT_EQ(at % 2, 0u);
-    EXPECT_EQ(t.u16(at), 0u);  // creation-data size
+    EXPECT_EQ(t.text(at, &at), e.title) << item;
+    EXPECT_EQ(at % 2, 0u) << item;
+    EXPECT_EQ(t.u16(at), 0u) << item;  // creation-data size
     at += 2;
     for (std::size_t p = 0; p < e.padding; ++p)
-      EXPECT_EQ(t.u8(at + p), 0u) << "padding byte " << p;
+      EXPECT_EQ(t.u8(at + p), 0u) << item << ", padding byte " << p;
     at += e.padding;
     if (i + 1 < std::size(items)) {
-      EXPECT_EQ(at, items[i + 1].offset);
+      EXPECT_EQ(at, items[i + 1].offset) << item;
     } else {
-      EXPECT_EQ(at, 434u);
+      EXPECT_EQ(at, 434u) << item;
     }
   }
 }

@@ -508,19 +508,18 @@ TEST(JumptestProgram, EveryWayOfClosingExitsWithZero) {
        [](HWND w) { PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
   };
   for (const auto& [name, way] : ways) {
-    SCOPED_TRACE(name);
     const process p(tk::test::quoted(tk::test::program_path("jumptest")));
-    ASSERT_TRUE(p.started());
+    ASSERT_TRUE(p.started()) << name;
     // 120 seconds: a start is slow under emulation.
     const HWND w = tk::test::wait_for_dialog(p, nullptr, 120000);
-    ASSERT_NE(w, nullptr) << "no dialog appeared";
-    EXPECT_EQ(window_text(w), "Test Jump Table");
+    ASSERT_NE(w, nullptr) << name << ": no dialog appeared";
+    EXPECT_EQ(window_text(w), "Test Jump Table") << name;
     const HWND bar = GetDlgItem(w, 110);
-    ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(class_name(bar), "msctls_statusbar32");
-    EXPECT_EQ(GetDlgItem(w, 111) != nullptr, true);
+    ASSERT_NE(bar, nullptr) << name;
+    EXPECT_EQ(class_name(bar), "msctls_statusbar32") << name;
+    EXPECT_EQ(GetDlgItem(w, 111) != nullptr, true) << name;
     way(w);
-    EXPECT_EQ(p.wait(120000), 0u);
+    EXPECT_EQ(p.wait(120000), 0u) << name;
   }
 }
 

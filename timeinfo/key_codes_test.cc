@@ -48,6 +48,9 @@ TEST(KeyCodes, WhenAKeyIsComplete) {
       {"\xf0\x9f\x98\x80", true},
       {"\xc3x", true},  // not a continuation: no longer waited for
       {"\x80", true},
+      {"\xc0", true},  // Latin-1 keys that are no UTF-8 lead bytes
+      {"\xc1", true},
+      {"\xf5", true},
       {"\xff", true},
       {"\x1b[0000000000000", false},
       {"\x1b[00000000000000", true},  // cut off at max_key_bytes

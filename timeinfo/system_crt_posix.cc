@@ -81,8 +81,13 @@ class raw_terminal {
     struct sigaction action {};
     action.sa_handler = restore_and_reraise;
     sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < ending_signals.size(); ++i)
-      sigaction(ending_signals[i], &action, &old_actions_[i]);
+    // A signal that the parent chose to ignore (nohup, trap '' HUP) stays
+    // ignored.
+    for (std::size_t i = 0; i < ending_signals.size(); ++i) {
+      sigaction(ending_signals[i], nullptr, &old_actions_[i]);
+      if (old_actions_[i].sa_handler != SIG_IGN)
+        sigaction(ending_signals[i], &action, nullptr);
+    }
     active_ = tcsetattr(fd, TCSANOW, &raw) == 0;
   }
   raw_terminal(const raw_terminal&) = delete;

@@ -2,8 +2,11 @@
 # Runs timeinfo in a pseudo-terminal (a private tmux server) and presses one
 # key: a letter, cursor and function keys that send escape sequences, a lone
 # ESC, Ctrl+C and a UTF-8 character. Each must end the program with exit
-# code 0, restore the terminal and leave no byte for the next reader. Then
-# the program must end by itself with its input at end of file.
+# code 0, restore the terminal and leave no byte for the next reader. A
+# native program is also ended by SIGHUP, SIGINT and SIGTERM while it waits:
+# it must die of that signal with the terminal restored; a SIGHUP that its
+# parent ignores must leave it waiting for the key. Then the program must end
+# by itself with its input at end of file.
 #   terminal_test.sh PATH_TO_TIMEINFO [WINE_STATE_DIR [win32]]
 # With a Wine state directory the program is a Windows one, run by wine64
 # with that prefix (with win32: by Wine's 32-bit loader under qemu-i386, as
@@ -15,6 +18,9 @@
 set -u
 prog=$1
 keys="x Up F1 Escape C-c Home utf8"
+# The exit status a shell reports for a program ended by each signal; 0:
+# the signal is ignored, and a key press follows.
+signals="HUP:129 INT:130 TERM:143 HUP:0"
 wine_state=${2:-}
 if [ $# -ge 2 ]; then
   export WINEPREFIX="$2/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -25,12 +31,15 @@ if [ $# -ge 2 ]; then
     set -- /usr/lib/wine/wine64 "$prog"
   fi
   keys="x Up Down utf8"
+  signals=
 else
   set -- "$prog"
 fi
 sock="tk-timeinfo-$$"
 tm() { tmux -L "$sock" -f /dev/null "$@"; }
-cleanup() { tm kill-server >/dev/null 2>&1; }
+work=$(mktemp -d) || exit 1
+pidfile=$work/pid
+cleanup() { tm kill-server >/dev/null 2>&1; rm -rf "$work"; }
 trap cleanup EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
@@ -52,22 +61,26 @@ wait_for() {
 # Under Wine the terminal belongs to Wine's console host, a process of its
 # own that puts the terminal back a moment after the program has ended: the
 # check then waits up to 10 s for it. A native program has put it back
-# before it exits.
+# before it exits. The program's process id goes to $pidfile.
 settle=0
 [ -n "$wine_state" ] && settle=100
-runner='before=$(stty -g); "$0" "$@"; rc=$?
+runner='before=$(stty -g)
+sh -c '\''echo $$ >"$0"; [ -e "$0.ignore" ] && trap "" HUP; exec "$@"'\'' \
+  "'$pidfile'" "$0" "$@"; rc=$?
 i=0; while [ "$(stty -g)" != "$before" ] && [ $i -lt '$settle' ]; do
   i=$((i + 1)); sleep 0.1; done
 after=$(stty -g)
 [ "$before" = "$after" ] && tty=same || tty=changed
 IFS= read -r -s -n 64 -t 1 left
-printf "rc=%s tty=%s left=[%q]\n" "$rc" "$tty" "$left"; echo END; sleep 30'
+printf "\nrc=%s tty=%s left=[%q]\n" "$rc" "$tty" "$left"; echo END; sleep 30'
 
 n=0
-for key in $keys; do
+for key in $keys $signals; do
   # A session per key: the server stays up until the end.
   n=$((n + 1))
   s="k$n"
+  rm -f "$pidfile" "$pidfile.ignore"
+  [ "$key" = HUP:0 ] && : >"$pidfile.ignore"
   tm new-session -d -s "$s" -x 120 -y 50 bash --norc --noprofile -c "$runner" "$@" ||
     { fail "$key: tmux did not start"; continue; }
   if ! wait_for "Press any key to continue..."; then
@@ -77,8 +90,13 @@ for key in $keys; do
   # (the 32-bit build under emulation) the prompt can show before it has,
   # and the terminal would echo the key.
   [ -n "$wine_state" ] && sleep 3
+  ending="rc=0 tty=same left=['']"
   if [ "$key" = utf8 ]; then
     tm send-keys -t "$s" -l "é"
+  elif [ "${key#*:}" != "$key" ]; then
+    kill -s "${key%:*}" "$(cat "$pidfile")"
+    ending="rc=${key#*:} tty=same left=['']"
+    [ "$key" = HUP:0 ] && tm send-keys -t "$s" x
   else
     tm send-keys -t "$s" "$key"
   fi
@@ -86,14 +104,16 @@ for key in $keys; do
     fail "$key: the program did not end"; tm capture-pane -p -t "$s"; continue
   fi
   pane=$(tm capture-pane -p -t "$s" -S -)
-  echo "$pane" | grep -qxF "rc=0 tty=same left=['']" ||
+  echo "$pane" | grep -qxF "$ending" ||
     { fail "$key: wrong ending"; echo "$pane"; continue; }
   echo "$pane" | grep -qxF "64-bit Date and Time Functions - C Run-time Library" ||
     fail "$key: no heading"
   echo "$pane" | grep -qE '^ Days until Christmas:               [0-9]+$' ||
     fail "$key: no days line"
-  # The key is not echoed and the prompt line ends right after the prompt.
-  echo "$pane" | grep -qxF "Press any key to continue..." ||
+  # The key is not echoed and the prompt line ends right after the prompt
+  # (after a signal the shell's report of it follows the prompt).
+  [ "${key#*:}" = "$key" ] &&
+    ! echo "$pane" | grep -qxF "Press any key to continue..." &&
     { fail "$key: prompt line"; echo "$pane"; }
   echo "ok: $key"
 done

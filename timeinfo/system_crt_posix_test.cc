@@ -1,0 +1,83 @@
+// The POSIX run-time services read from the real clock and the zone that TZ
+// names; the expected texts are worked out from UTC and the zone's offset.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "system_crt.h"
+
+namespace timeinfo {
+namespace {
+
+// "mm/dd/yy" and "hh:mm:ss" of `t` in a zone `east` seconds ahead of UTC.
+std::string clock_texts(std::time_t t, long east) {
+  const std::time_t shifted = t + east;
+  std::tm u{};
+  gmtime_r(&shifted, &u);
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%02d/%02d/%02d %02d:%02d:%02d",
+                u.tm_mon + 1, u.tm_mday, u.tm_year % 100, u.tm_hour, u.tm_min,
+                u.tm_sec);
+  return text.data();
+}
+
+// 26 hours apart, the two zones always show two different dates, and of
+// two neighbouring dates at most one has its day equal to its month: a
+// date printed day first shows in at least one of them.
+TEST(SystemCrt, OsDateIsMonthDayYear) {
+  const struct {
+    const char* tz;
+    long east;
+  } zones[] = {{"AAA12", -12 * 3600L}, {"BBB-14", 14 * 3600L}};
+  for (const auto& zone : zones) {
+    set_zone_variable(zone.tz);
+    std::string ignored;
+    system_crt crt(&ignored);
+    crt.tz_set();
+    std::array<char, 128> date{};
+    std::array<char, 128> time{};
+    const std::time_t before = std::time(nullptr);
+    crt.str_date(date);
+    crt.str_time(time);
+    const std::time_t after = std::time(nullptr);
+    const std::string got = std::string(date.data()) + " " + time.data();
+    bool seen = false;
+    for (std::time_t t = before; t <= after; ++t)
+      seen = seen || got == clock_texts(t, zone.east);
+    EXPECT_TRUE(seen) << zone.tz << ": " << got << ", expected "
+                      << clock_texts(before, zone.east);
+  }
+}
+
+TEST(SystemCrt, DaylightFlagOnlyWhileDaylightTimeIsOn) {
+  const struct {
+    const char* tz;
+    std::int16_t west;
+    std::int16_t dstflag;
+  } samples[] = {
+      {"UTC0", 0, 0},
+      {"AAA5", 300, 0},                 // no daylight time at all
+      {"AAA5BBB,0/0,J365/25", 300, 1},  // daylight time all the year
+      {"CCC-3:30", -210, 0},
+  };
+  for (const auto& s : samples) {
+    set_zone_variable(s.tz);
+    std::string ignored;
+    system_crt crt(&ignored);
+    crt.tz_set();
+    const std::time_t before = std::time(nullptr);
+    const time_reading r = crt.ftime64();
+    EXPECT_EQ(r.dstflag, s.dstflag) << s.tz;
+    EXPECT_EQ(r.timezone, s.west) << s.tz;
+    EXPECT_GE(r.time, before) << s.tz;
+    EXPECT_LE(r.time, std::time(nullptr)) << s.tz;
+    EXPECT_LT(r.millitm, 1000) << s.tz;
+  }
+}
+
+}  // namespace
+}  // namespace timeinfo
