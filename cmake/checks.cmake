@@ -10,8 +10,9 @@
 if(TK_SANITIZE OR CMAKE_CROSSCOMPILING)
   message(FATAL_ERROR "TK_CHECKS needs a native build without sanitizers")
 endif()
-find_program(TK_CLANG_FORMAT NAMES clang-format-14 REQUIRED)
-find_program(TK_VALGRIND NAMES valgrind REQUIRED)
+include(${CMAKE_CURRENT_LIST_DIR}/test-tools.cmake)
+tk_require_program(TK_CLANG_FORMAT clang-format-14 clang-format-14)
+tk_require_program(TK_VALGRIND valgrind valgrind)
 
 add_test(NAME source_format
          COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-format.sh ${TK_CLANG_FORMAT}
