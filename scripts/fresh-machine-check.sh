@@ -107,7 +107,10 @@ root=$work/root.$$
 child=""
 follower=""
 cleanup() {
-  [ -z "$child" ] || kill "$child" 2>/dev/null
+  # unshare passes INT and TERM on to the run's first process, which as
+  # the PID namespace's init ignores them; killed, unshare takes it and with
+  # it every process of the namespace along (--kill-child).
+  [ -z "$child" ] || kill -KILL "$child" 2>/dev/null
   [ -z "$child" ] || wait "$child" 2>/dev/null
   [ -z "$follower" ] || wait "$follower" 2>/dev/null
   child="" follower=""
