@@ -180,7 +180,9 @@ fi
 log=$work/$mode.log
 say "sh $command on a fresh minimal Debian 12 root (commit $(git rev-parse --short HEAD)); log: $log"
 : >"$log"
-unshare --mount --pid --fork --kill-child --propagation private \
+# setpriv: should this script be killed outright, unshare goes with it.
+setpriv --pdeathsig KILL \
+  unshare --mount --pid --fork --kill-child --propagation private \
   sh "$src/scripts/fresh-machine-check.sh" --inside "$root" "$command" \
   >"$log" 2>&1 </dev/null &
 child=$!
