@@ -1,7 +1,11 @@
-# GoogleTest and the helpers that register the kit's tests.
+# GoogleTest, the programs that run the tests, and the helpers that register
+# the kit's tests. Included only where tests are configured.
+
+include(${CMAKE_CURRENT_LIST_DIR}/test-tools.cmake)
 
 if(CMAKE_CROSSCOMPILING)
   # Debian ships the sources, so the cross builds compile their own copy.
+  tk_require_file(/usr/src/googletest/CMakeLists.txt googletest)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -10,18 +14,34 @@ if(CMAKE_CROSSCOMPILING)
   set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF
                         CXX_CLANG_TIDY "")
 else()
-  find_package(GTest REQUIRED)
+  find_package(GTest)
+  if(NOT GTest_FOUND)
+    message(FATAL_ERROR
+            "GoogleTest was not found, and the tests of this tree need it: "
+            "install the Debian package libgtest-dev "
+            "(sh scripts/install-deps.sh installs what the tests need), or "
+            "configure with -DBUILD_TESTING=OFF to build without tests.")
+  endif()
 endif()
+
+# The real terminal of timeinfo's key test.
+tk_require_program(TK_TMUX tmux tmux)
 
 # Under Wine: one private prefix and X display per build tree, brought up by
 # the wine_session fixture and shut down after the last test that needs it.
 if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
   set(TK_WINE_STATE ${CMAKE_BINARY_DIR}/wine)
+  tk_require_file(/usr/lib/wine/wine64 wine64)
+  tk_require_program(TK_XVFB xvfb Xvfb)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    tk_require_program(TK_QEMU_I386 qemu-user qemu-i386)
+    tk_require_file(/usr/lib/wine/wine "wine32:i386 (after dpkg --add-architecture i386)")
+    # The picture of the 32-bit dialog that win32_end_to_end takes.
+    tk_require_program(TK_CONVERT imagemagick convert)
     # The 32-bit session: wine64 sets up the prefix and, through a 64-bit
     # keeper program, the desktop that no 32-bit process can start here.
-    find_program(TK_MINGW64_CXX NAMES x86_64-w64-mingw32-g++-posix
-                 x86_64-w64-mingw32-g++ REQUIRED)
+    tk_require_program(TK_MINGW64_CXX g++-mingw-w64-x86-64-posix
+                       x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-g++)
     set(TK_DESKTOP_KEEPER ${CMAKE_BINARY_DIR}/desktop_keeper64.exe)
     set(keeper_source ${CMAKE_SOURCE_DIR}/tests/helpers/desktop_keeper_win32.cc)
     add_custom_command(OUTPUT ${TK_DESKTOP_KEEPER}

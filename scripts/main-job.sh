@@ -1,7 +1,8 @@
 #!/bin/sh
 # The main job: installs what is missing, builds the four 32-bit Windows
-# programs and their release archive (no test programs), runs tksub on the
-# shipped example and ends by saying where the archive and the programs are.
+# programs and their release archive (the `release` preset: no test program,
+# no test tool looked up), runs tksub on the shipped example and ends by
+# saying where the archive and the programs are.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -22,22 +23,22 @@ run_tksub_example() {
   if can_run_win32; then
     echo "(the 32-bit tksub.exe, through qemu-i386 and 32-bit Wine)"
     (cd examples && sh "$root/scripts/run-win32.sh" \
-      "$root/build/win32/bin/tksub.exe" myequate.equ mysource.asm myresult.asm)
+      "$root/build/release/bin/tksub.exe" myequate.equ mysource.asm myresult.asm)
   else
     echo "(the native tksub: the 32-bit runner is not installed)"
-    cmake --preset native >/dev/null
-    cmake --build --preset native --target tksub
-    (cd examples && "$root/build/native/bin/tksub" myequate.equ mysource.asm \
-      myresult.asm)
+    cmake --preset native-release >/dev/null
+    cmake --build --preset native-release --target tksub
+    (cd examples && "$root/build/native-release/bin/tksub" myequate.equ \
+      mysource.asm myresult.asm)
   fi
 }
 
 sh scripts/install-deps.sh build
 
 echo "== the 32-bit programs and the release archive"
-cmake --preset win32 >/dev/null
+cmake --preset release >/dev/null
 # Builds `all`, which holds only the four programs, then the archive.
-cmake --build --preset win32 --target package
+cmake --build --preset release
 
 echo "== tksub on examples/"
 # The pair file's "exit" line, line 6, is reported as "Line Number 6" with
@@ -45,14 +46,14 @@ echo "== tksub on examples/"
 run_tksub_example
 
 archive_name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' \
-  build/win32/CPackConfig.cmake)
+  build/release/CPackConfig.cmake)
 echo
-echo "Release archive: $root/build/win32/$archive_name.zip"
+echo "Release archive: $root/build/release/$archive_name.zip"
 # Its files with their sizes in bytes; the programs in it are stripped.
-cmake -E tar tvf "build/win32/$archive_name.zip" |
+cmake -E tar tvf "build/release/$archive_name.zip" |
   awk '$NF !~ /\/$/ { printf "  %9d  %s\n", $5, $NF }' | sort -k 2
 echo "The four 32-bit programs as built (with their symbols):"
 for tool in tksub deflib jumptest timeinfo; do
-  echo "  $root/build/win32/bin/$tool.exe"
+  echo "  $root/build/release/bin/$tool.exe"
 done
 echo "The example's result: $root/examples/myresult.asm"

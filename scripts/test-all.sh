@@ -7,7 +7,9 @@
 #   native-fuzz  the libFuzzer smoke runs, with clang-tidy;
 #   win64        the 64-bit Windows build under wine64, with clang-tidy;
 #   win32        the 32-bit deliverables under qemu-i386 and 32-bit Wine.
-# It stops at the first tree that fails. The closing line counts the tests
+# The native tree's checks include the main job on a fresh minimal Debian 12
+# root (scripts/fresh-machine-check.sh). Each tree's output is shown as it
+# comes and kept in build/PRESET.log. It stops at the first tree that fails. The closing line counts the tests
 # of every tree that ran, from the JUnit files that CTest writes.
 set -eu
 cd "$(dirname "$0")/.."
@@ -36,16 +38,34 @@ closing_line() {
   echo "$line"
 }
 
+sentinel=""
+follower=""
+stop_follower() {
+  [ -z "$sentinel" ] || { kill "$sentinel"; wait "$sentinel" 2>/dev/null || :; }
+  [ -z "$follower" ] || wait "$follower" || :
+  sentinel="" follower=""
+}
+trap 'stop_follower' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 mkdir -p build
 for preset in native native-asan native-fuzz win64 win32; do
-  echo "== $preset"
+  echo "== $preset (log: build/$preset.log)"
   rm -f "build/$preset/test-results.xml"
-  # The output goes to a file first: a Wine process must never hold a pipe
-  # of this script open.
+  # The tree's output goes to its log file, never to a pipe of this script
+  # (a Wine process could hold that open). tail shows the log as it grows
+  # while the workflow runs in the foreground (so Ctrl+C reaches it), and
+  # ends after its last lines once the stand-in process it watches is gone.
   log=build/$preset.log
+  : >"$log"
+  sleep 1000000 &
+  sentinel=$!
+  tail -n +1 -f --pid="$sentinel" "$log" &
+  follower=$!
   status=0
-  cmake --workflow --preset "$preset" >"$log" 2>&1 || status=$?
-  cat "$log"
+  cmake --workflow --preset "$preset" >"$log" 2>&1 </dev/null || status=$?
+  stop_follower
   count "$preset"
   if [ "$status" -ne 0 ]; then
     echo "== $preset failed"
