@@ -420,7 +420,7 @@ class TksubSpecialTarget : public TksubProgram {
   // file is left, and gives what the run wrote.
   run_output run_on(const std::string& name, const std::string& prefix) {
     const std::vector<std::string> before = listing();
-    const run_output o = run("p.equ s.asm " + name, prefix);
+    run_output o = run("p.equ s.asm " + name, prefix);
     EXPECT_EQ(o.exit_code, 0u);
     EXPECT_EQ(listing(), before);
     return o;
