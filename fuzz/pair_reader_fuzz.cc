@@ -172,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
 
   tk::string_console console;
-  tk::tksub::pair_context context{&table, &console};
+  tk::tksub::pair_context context{&table, &console, {}};
   tk::tksub::pair_error = 0;
   tk::tksub::split_lines(text, words, tk::tksub::pair_word_chars,
                          tk::tksub::pair_line_handler, &context, console);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,9 +35,20 @@ struct text_block {
 };
 
 // Reads the whole file. Returns 1 and fills `out`, or 0 and leaves `out` as
-// it was; `why`, when given, tells the reason.
+// it was; `why`, when given, tells the reason. A regular file is read to the
+// size it reports when opened, and refused when it holds less. An input
+// whose size is not known beforehand (a pipe, a named pipe once its writer
+// has come, a terminal, a device; on POSIX also a regular file reporting a
+// size of 0, as the files of /proc do) is read to its end.
 int file_read_all(const char* name, text_block& out,
                   read_status* why = nullptr);
+
+// file_read_all's reading to the end: `read_some(buffer, room)` reads at
+// most `room` bytes into `buffer` and gives the count, 0 at the end, or a
+// negative number when the read failed.
+int read_to_end(
+    const std::function<std::int64_t(char*, std::size_t)>& read_some,
+    text_block& out, read_status* why);
 
 // What file_write_all did.
 struct write_result {
@@ -65,6 +77,11 @@ write_result file_replace_all(const char* name, std::string_view data);
 // and at most 8 characters ("~tk" and hexadecimal digits made from `seed`),
 // so it fits wherever that name fits. Empty when `leaf_length` is 0.
 std::string temp_leaf(std::size_t leaf_length, std::uint32_t seed);
+
+// The longest file name, in characters, that the system takes: 259 on
+// Windows (MAX_PATH less the terminator), PATH_MAX less the terminator on
+// POSIX (4095 on Linux).
+std::size_t max_name_length();
 
 // Returns 1 when the name (or pattern with * and ?) matches something on
 // disk, a directory included, else 0.

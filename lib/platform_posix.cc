@@ -242,14 +242,26 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
     if (why) *why = s;
     return 0;
   };
-  // Without O_NONBLOCK, opening a named pipe waits for a writer, for ever
-  // if none comes; only regular files are read, so the flag changes nothing
-  // else.
-  scoped_fd fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  // A named pipe is opened as a shell opens it for a reader: the open waits
+  // for the writer, so that what the writer sends is read, not an empty
+  // pipe.
+  scoped_fd fd(::open(name, O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return fail(read_status::open_failed);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return fail(read_status::size_failed);
-  if (!S_ISREG(st.st_mode)) return fail(read_status::open_failed);
+  if (S_ISDIR(st.st_mode)) return fail(read_status::open_failed);
+  // A pipe, a terminal or a device has no size to go by, and the files of
+  // /proc report 0 whatever they hold.
+  if (!S_ISREG(st.st_mode) || st.st_size == 0) {
+    return read_to_end(
+        [&fd](char* buffer, std::size_t room) -> std::int64_t {
+          for (;;) {
+            const ssize_t n = ::read(fd.get(), buffer, room);
+            if (n >= 0 || errno != EINTR) return n;
+          }
+        },
+        out, why);
+  }
   if (st.st_size < 0) return fail(read_status::size_failed);
   const auto size = static_cast<std::uint64_t>(st.st_size);
   if (size > 0xFFFFFFFFull - 3) return fail(read_status::too_large);
@@ -316,6 +328,8 @@ write_result file_replace_all(const char* name, std::string_view data) {
   }
   return replace_through_temp(end.path, data, mode);
 }
+
+std::size_t max_name_length() { return PATH_MAX - 1; }
 
 int file_exists(const char* name) {
   struct stat st {};

@@ -71,6 +71,19 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
   scoped_handle file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, 0, nullptr));
   if (!file.valid()) return fail(read_status::open_failed);
+  // A pipe or a character device has no size to go by.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    return read_to_end(
+        [&file](char* buffer, std::size_t room) -> std::int64_t {
+          const DWORD chunk =
+              room > 0x40000000u ? 0x40000000u : static_cast<DWORD>(room);
+          DWORD n = 0;
+          if (ReadFile(file.get(), buffer, chunk, &n, nullptr)) return n;
+          // A pipe whose writer has closed its end has ended.
+          return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+        },
+        out, why);
+  }
   DWORD high = 0;
   const DWORD low = GetFileSize(file.get(), &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
@@ -159,6 +172,8 @@ write_result file_replace_all(const char* name, std::string_view data) {
   r.ok = true;
   return r;
 }
+
+std::size_t max_name_length() { return MAX_PATH - 1; }
 
 int file_exists(const char* name) {
   WIN32_FIND_DATAA data;

@@ -80,6 +80,24 @@ run_output run_capture_typed(const std::string& program,
 run_output run_capture_argv(const std::vector<std::string>& argv,
                             const std::filesystem::path& cwd = {},
                             std::string_view stdin_bytes = {});
+
+// POSIX: writes `bytes` to the named pipe `name` from a thread of its own
+// once a reader has opened it, then closes it; a reader that goes away
+// ends the writing with an error, not a signal. When the object goes away
+// it opens the pipe for reading itself, so that a writer still waiting
+// for a reader that never came goes on (with no more than a pipe's buffer
+// of bytes it then ends), and joins the thread.
+class fifo_writer {
+ public:
+  fifo_writer(std::string name, std::string bytes);
+  fifo_writer(const fifo_writer&) = delete;
+  fifo_writer& operator=(const fifo_writer&) = delete;
+  ~fifo_writer();
+
+ private:
+  std::string name_;
+  std::thread thread_;
+};
 #endif
 
 // Ends the test program (exit status 3, after a line "HANG: `what` did not

@@ -1,5 +1,6 @@
 // POSIX side of the test helpers.
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -19,6 +21,28 @@ extern char** environ;
 namespace tk::test {
 
 namespace fs = std::filesystem;
+
+fifo_writer::fifo_writer(std::string name, std::string bytes)
+    : name_(std::move(name)), thread_([name = name_, bytes = std::move(bytes)] {
+        sigset_t pipe_signal;
+        sigemptyset(&pipe_signal);
+        sigaddset(&pipe_signal, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC);
+        for (std::size_t done = 0; fd >= 0 && done < bytes.size();) {
+          const ssize_t n =
+              ::write(fd, bytes.data() + done, bytes.size() - done);
+          if (n <= 0) break;
+          done += static_cast<std::size_t>(n);
+        }
+        if (fd >= 0) ::close(fd);
+      }) {}
+
+fifo_writer::~fifo_writer() {
+  const int reader = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  thread_.join();
+  if (reader >= 0) ::close(reader);
+}
 
 run_output run_capture(const std::string& command_line, const fs::path& cwd,
                        std::string_view stdin_bytes) {

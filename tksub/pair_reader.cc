@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "substitution_pass.h"
+
 namespace tk::tksub {
 
 namespace {
@@ -27,6 +29,9 @@ constexpr std::string_view too_long_text =
     "ERROR: WORD LONGER THAN 63 CHARACTERS\r\n";
 constexpr std::string_view table_full_text =
     "ERROR: NO ROOM IN WORD TABLE FOR \"";
+constexpr std::string_view glued_text = "ERROR: WORD \"";
+constexpr std::string_view glued_end_text =
+    "\" HOLDS A CHARACTER OTHER THAN + - . 0-9 A-Z _ a-z\r\n";
 constexpr std::string_view line_number_text = "Line Number ";
 
 std::int32_t refuse(console_out& console, std::string_view message) {
@@ -44,6 +49,50 @@ std::int32_t refuse_word(console_out& console, std::string_view message,
   return 1;
 }
 
+bool pair_char(char c) {
+  return pair_word_chars[static_cast<unsigned char>(c)] != 0;
+}
+bool source_char(char c) {
+  return source_word_chars[static_cast<unsigned char>(c)] != 0;
+}
+
+// The key or partner of a two-word `line` as the substitution pass would cut
+// it, when that is more than the pair file's word; empty when both are cut
+// alike, or when the only difference is a run of source word characters
+// that joins the key straight to the partner.
+std::string_view glued_word(std::string_view line) {
+  struct span {
+    std::size_t begin = 0, end = 0;
+  };
+  std::size_t at = 0;
+  auto next_word = [&line, &at]() {
+    while (at < line.size() && !pair_char(line[at])) ++at;
+    span w{at, at};
+    while (at < line.size() && pair_char(line[at])) ++at;
+    w.end = at;
+    return w;
+  };
+  auto widen = [&line](span w) {
+    while (w.begin > 0 && source_char(line[w.begin - 1])) --w.begin;
+    while (w.end < line.size() && source_char(line[w.end])) ++w.end;
+    return w;
+  };
+  const span key = next_word();
+  const span partner = next_word();
+  if (partner.begin == partner.end) return {};  // not two words in `line`
+  const span key_run = widen(key);
+  const span partner_run = widen(partner);
+  if (key_run.end >= partner.begin) {
+    if (key_run.begin == key.begin && partner_run.end == partner.end) return {};
+    return line.substr(key_run.begin, partner_run.end - key_run.begin);
+  }
+  if (key_run.begin != key.begin || key_run.end != key.end)
+    return line.substr(key_run.begin, key_run.end - key_run.begin);
+  if (partner_run.begin != partner.begin || partner_run.end != partner.end)
+    return line.substr(partner_run.begin, partner_run.end - partner_run.begin);
+  return {};
+}
+
 }  // namespace
 
 const char_classes pair_word_chars = make_pair_word_chars();
@@ -52,7 +101,7 @@ std::int32_t pair_error = 0;
 
 void split_lines(std::string_view text, std::span<char* const> words,
                  const char_classes& classes, line_handler handler,
-                 void* context, console_out& console) {
+                 void* context, console_out& console, std::string_view* line) {
   if (words.empty()) return;
   // The last buffer is kept for the empty text behind the last stored word.
   const std::size_t storable = words.size() - 1;
@@ -62,6 +111,7 @@ void split_lines(std::string_view text, std::span<char* const> words,
   for (;;) {
     std::int32_t count = 0;
     bool text_ended = false;
+    const unsigned char* const line_start = p;
     for (;;) {
       if (p == end) {
         text_ended = true;
@@ -96,6 +146,12 @@ void split_lines(std::string_view text, std::span<char* const> words,
     ++line_number;
     const auto k = static_cast<std::size_t>(count);
     words[k < storable ? k : storable][0] = 0;
+    if (line) {
+      // p stands behind the line feed that ended the line, if one did.
+      const unsigned char* const line_end = text_ended ? p : p - 1;
+      *line = {reinterpret_cast<const char*>(line_start),
+               static_cast<std::size_t>(line_end - line_start)};
+    }
     if (handler(words, count, context) != 0) {
       char number[decimal_size];
       int_to_decimal(line_number, number);
@@ -116,6 +172,13 @@ std::int32_t pair_line_handler(std::span<char* const> words,
   const char* key = words[0];
   const char* partner = words[1];
   if (str_compare(key, "exit") != 0) return 1;
+  if (const std::string_view glued = glued_word(pairs.line); !glued.empty()) {
+    console.write(glued_text);
+    console.write(glued);
+    console.write(glued_end_text);
+    pair_error = 1;
+    return 1;
+  }
   const std::uint32_t key_length = str_length(key);
   if (key_length > max_word_length || str_length(partner) > max_word_length)
     return refuse(console, too_long_text);

@@ -36,10 +36,12 @@ using line_handler = std::int32_t (*)(std::span<char* const> words,
 // characters, while k is below words.size() - 1; the buffer after the last
 // stored word is emptied. A zero byte is an ordinary separator. When the
 // handler stops the reading, writes "Line Number " and the line's number to
-// `console`.
+// `console`. `line`, when given, holds the text of the line (without its
+// line feed) during each handler call.
 void split_lines(std::string_view text, std::span<char* const> words,
                  const char_classes& classes, line_handler handler,
-                 void* context, console_out& console);
+                 void* context, console_out& console,
+                 std::string_view* line = nullptr);
 
 // Set to 1 by pair_line_handler on each error; never reset by the reader.
 extern std::int32_t pair_error;
@@ -48,12 +50,18 @@ extern std::int32_t pair_error;
 struct pair_context {
   const word_table* table = nullptr;
   console_out* console = nullptr;
+  // The line being handled, as split_lines gives it.
+  std::string_view line;
 };
 
 // A line_handler whose context is a pair_context. Enters a line of exactly
 // two words as key and partner; stops without error on "exit" as the first
 // of two words; reports every other line (and redefinitions, words too long
-// for a slot, a full table) on the console and sets pair_error.
+// for a slot, a full table) on the console and sets pair_error. A key or
+// partner that a character of the source's word set touches in the line
+// (`@@next`, `$MAXLEN`, `name:`) is refused as well: entered without that
+// character, it would swap another word than the one written. Such
+// characters alone between the two words (`a:b`) only separate them.
 std::int32_t pair_line_handler(std::span<char* const> words,
                                std::int32_t word_count, void* context);
 

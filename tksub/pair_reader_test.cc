@@ -22,9 +22,10 @@ class PairReader : public ::testing::Test {
   std::string read(std::string_view text) {
     pair_error = 0;
     console.clear();
-    tk::tksub::pair_context context{&owned.table, &console};
+    tk::tksub::pair_context context{&owned.table, &console, {}};
     tk::tksub::split_lines(text, words.buffers(), pair_word_chars,
-                           tk::tksub::pair_line_handler, &context, console);
+                           tk::tksub::pair_line_handler, &context, console,
+                           &context.line);
     return console.text();
   }
 
@@ -42,7 +43,7 @@ class PairReader : public ::testing::Test {
 TEST_F(PairReader, SeparatorsBetweenKeyAndPartner) {
   for (const char* line :
        {"this that", "this = that", "this=that", "this, that",
-        "  this\t:=\t\"that\";", "this that\r\n\r"}) {
+        "  this\t:=\t'that';", "this:that", "this that\r\n\r"}) {
     owned = tk::tksub::word_table_create();
     const std::string out = read(line);
     EXPECT_EQ(partner_of("this"), "that") << line;
@@ -84,6 +85,41 @@ TEST_F(PairReader, EveryRowOfTheFailureTable) {
     EXPECT_EQ(read(r.text), r.out) << r.text;
     EXPECT_EQ(pair_error, r.error) << r.text;
   }
+}
+
+// Before this was fixed, "@@next @@done" entered next -> done, which swaps
+// "jmp next" but never "@@next", and "$MAXLEN 64" swapped "MAXLEN".
+TEST_F(PairReader, WordsTheSourceCutsLongerAreRefused) {
+  auto refused = [](const std::string& word, int line) {
+    return "ERROR: WORD \"" + word +
+           "\" HOLDS A CHARACTER OTHER THAN + - . 0-9 A-Z _ a-z\r\n"
+           "Line Number " +
+           std::to_string(line);
+  };
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"@@next @@done", refused("@@next", 1)},
+      {"a b\r\n$MAXLEN 64", refused("$MAXLEN", 2)},
+      {"a = $b", refused("$b", 1)},
+      {"key: value", refused("key:", 1)},
+      {"a b?\r\n", refused("b?", 1)},
+      {"  this\t:=\t\"that\";", refused("\"that\"", 1)},
+      {"$a:b", refused("$a:b", 1)},
+      {"a:b~", refused("a:b~", 1)},
+  };
+  for (const auto& [text, out] : rows) {
+    owned = tk::tksub::word_table_create();
+    EXPECT_EQ(read(text), out) << text;
+    EXPECT_EQ(pair_error, 1) << text;
+    EXPECT_EQ(partner_of("a"), text.starts_with("a b\r") ? "b" : "<none>");
+  }
+  // Alone between the words, or standing apart, they only separate.
+  owned = tk::tksub::word_table_create();
+  EXPECT_EQ(read("a:b\r\nc!?d\r\ne := f\r\ng ! h\r\nexit now!"),
+            "Line Number 5");
+  EXPECT_EQ(pair_error, 0);
+  for (const auto& [key, partner] :
+       {std::pair{"a", "b"}, {"c", "d"}, {"e", "f"}, {"g", "h"}})
+    EXPECT_EQ(partner_of(key), partner);
 }
 
 TEST_F(PairReader, PairsBeforeAStopStayAndNothingAfterIsRead) {
@@ -135,7 +171,7 @@ TEST_F(PairReader, NoRoomInTheTableIsReported) {
     ASSERT_TRUE(tk::tksub::word_enter(
         small, {reinterpret_cast<tk::tksub::word_slot*>(small.slots[i]), 0, i},
         "Q", "q"));
-  tk::tksub::pair_context context{&small, &console};
+  tk::tksub::pair_context context{&small, &console, {}};
   pair_error = 0;
   tk::tksub::split_lines("Q same\r\nabc def\r\n", words.buffers(),
                          pair_word_chars, tk::tksub::pair_line_handler,

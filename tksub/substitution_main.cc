@@ -1,18 +1,18 @@
 #include "substitution_main.h"
 
-#include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "kit.h"
 #include "pair_reader.h"
+#include "report_stream.h"
 #include "substitution_pass.h"
 #include "word_table.h"
 
 namespace tk::tksub {
 
 namespace {
-
-constexpr std::size_t name_size = 260;
 
 constexpr std::string_view usage_text =
     "TKSUB : 'Token Substitute' Version 3\r\n\r\n"
@@ -38,7 +38,8 @@ constexpr std::string_view no_output_memory_text =
 constexpr std::string_view output_too_large_text =
     "Target text would be larger than 2147483647 bytes\r\n";
 
-using name_buffer = std::array<char, name_size>;
+// Room for the longest name the system takes and its terminator.
+using name_buffer = std::vector<char>;
 
 // "<first><name><last>\r\n", the name between single quotation marks.
 void write_about_file(console_out& console, std::string_view first,
@@ -85,7 +86,10 @@ bool fetch_name(std::span<const std::string> args, console_out& console,
   int_to_decimal(static_cast<std::int32_t>(index), number);
   console.write("Argument ");
   console.write(number);
-  console.write(" is too long for a file name (259 characters at most)\r\n");
+  console.write(" is too long for a file name (");
+  int_to_decimal(static_cast<std::int32_t>(max_name_length()), number);
+  console.write(number);
+  console.write(" characters at most)\r\n");
   show_usage(console);
   return false;
 }
@@ -96,39 +100,22 @@ int usage_after(console_out& console, std::string_view message) {
   return 1;
 }
 
-}  // namespace
-
-void show_usage(console_out& console) { console.write(usage_text); }
-
-int substitution_main(std::span<const std::string> args, console_out& console) {
-  name_buffer pair_name{};
-  name_buffer source_name{};
-  name_buffer target_name{};
-  int result = 0;
-
-  switch (info_requested(args)) {
-    case info_request::usage:
-      show_usage(console);
-      return 0;
-    case info_request::version:
-      console.write(version_line("tksub"));
-      return 0;
-    case info_request::none:
-      break;
+// Everything after the argument checks: the word table, the source and the
+// target.
+int substitute(const char* pair_name, const char* source_name,
+               const char* target_name, console_out& console) {
+  // A typo such as "tksub p.equ s.asm p.equ" would put the target in the
+  // place of the word file.
+  if (file_same(target_name, pair_name) != 0) {
+    console.write("Cannot write ");
+    write_about_file(console, "target file", target_name,
+                     std::string(": it is the word file '") + pair_name + "'");
+    return 1;
   }
-  if (!fetch_name(args, console, 1, pair_name, result)) return 1;
-  if (file_exists(pair_name.data()) == 0)
-    return usage_after(console, missing_first_text);
-  if (!fetch_name(args, console, 2, source_name, result)) return 1;
-  if (file_exists(source_name.data()) == 0)
-    return usage_after(console, missing_second_text);
-  if (!fetch_name(args, console, 3, target_name, result)) return 1;
-  if (result == arg_missing) return usage_after(console, missing_third_text);
-
   owned_word_table table;
   {
     text_block pairs;
-    if (!read_input(console, "word file", pair_name.data(), pairs)) return 1;
+    if (!read_input(console, "word file", pair_name, pairs)) return 1;
     table = word_table_create();
     const buffer_array words =
         buffer_array_create(word_buffer_count, word_buffer_size);
@@ -136,15 +123,15 @@ int substitution_main(std::span<const std::string> args, console_out& console) {
       console.write(no_table_memory_text);
       return 1;
     }
-    pair_context context{&table.table, &console};
+    pair_context context{&table.table, &console, {}};
     pair_error = 0;
     split_lines(pairs.view(), words.buffers(), pair_word_chars,
-                pair_line_handler, &context, console);
+                pair_line_handler, &context, console, &context.line);
   }
   if (pair_error != 0) return 1;
 
   text_block source;
-  if (!read_input(console, "source file", source_name.data(), source)) return 1;
+  if (!read_input(console, "source file", source_name, source)) return 1;
   std::size_t size = source.size;
   // The block holds three zero bytes behind the contents for this line end.
   if (size != 0 && source.data()[size - 1] != '\n') {
@@ -172,18 +159,55 @@ int substitution_main(std::span<const std::string> args, console_out& console) {
   // The source's memory goes back before the target is written.
   source = text_block{};
   const std::string_view text = output.view();
-  if (!file_replace_all(target_name.data(), text).ok) {
+  if (!file_replace_all(target_name, text).ok) {
     console.write("Cannot write ");
-    write_about_file(console, "target file", target_name.data(), "");
+    write_about_file(console, "target file", target_name, "");
     return 1;
   }
   char count[decimal_size];
   int_to_decimal(static_cast<std::int32_t>(text.size()), count);
-  console.write(target_name.data());
+  console.write(target_name);
   console.write(written_at_text);
   console.write(count);
   console.write(bytes_text);
   return 0;
+}
+
+}  // namespace
+
+void show_usage(console_out& console) { console.write(usage_text); }
+
+int substitution_main(std::span<const std::string> args, console_out& console,
+                      console_out& errors) {
+  const std::size_t name_size = max_name_length() + 1;
+  name_buffer pair_name(name_size);
+  name_buffer source_name(name_size);
+  name_buffer target_name(name_size);
+  int result = 0;
+
+  switch (info_requested(args)) {
+    case info_request::usage:
+      show_usage(console);
+      return 0;
+    case info_request::version:
+      console.write(version_line("tksub"));
+      return 0;
+    case info_request::none:
+      break;
+  }
+  if (!fetch_name(args, console, 1, pair_name, result)) return 1;
+  if (file_exists(pair_name.data()) == 0)
+    return usage_after(console, missing_first_text);
+  if (!fetch_name(args, console, 2, source_name, result)) return 1;
+  if (file_exists(source_name.data()) == 0)
+    return usage_after(console, missing_second_text);
+  if (!fetch_name(args, console, 3, target_name, result)) return 1;
+  if (result == arg_missing) return usage_after(console, missing_third_text);
+  // The standard output as the target holds the target text alone; what
+  // the run says goes to the standard error then.
+  return substitute(
+      pair_name.data(), source_name.data(), target_name.data(),
+      target_is_standard_output(target_name.data()) ? errors : console);
 }
 
 }  // namespace tk::tksub

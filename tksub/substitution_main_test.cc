@@ -37,6 +37,17 @@ const std::string missing_first(tk::test::expected::tksub_missing_first);
 const std::string missing_second(tk::test::expected::tksub_missing_second);
 const std::string missing_third(tk::test::expected::tksub_missing_third);
 
+// The longest name the system takes.
+#ifdef _WIN32
+constexpr std::size_t longest_name = 259;
+const std::string too_long_tail =
+    " is too long for a file name (259 characters at most)\r\n";
+#else
+constexpr std::size_t longest_name = 4095;
+const std::string too_long_tail =
+    " is too long for a file name (4095 characters at most)\r\n";
+#endif
+
 // A scratch directory and its files.
 class TksubFiles : public ::testing::Test {
  protected:
@@ -58,6 +69,7 @@ class TksubFiles : public ::testing::Test {
 struct outcome {
   int status = -1;
   std::string out;
+  std::string err;  // what went to the standard error's console
 };
 
 // The driver, run in the scratch directory.
@@ -67,10 +79,11 @@ class Tksub : public TksubFiles {
   // as the Windows program gets them from its command line.
   outcome run(const std::string& line) {
     tk::string_console console;
+    tk::string_console errors;
     const std::vector<std::string> args =
         tk::arg_split(line.empty() ? "tksub" : "tksub " + line);
-    const int status = tk::tksub::substitution_main(args, console);
-    return {status, console.text()};
+    const int status = tk::tksub::substitution_main(args, console, errors);
+    return {status, console.text(), errors.text()};
   }
 
   tk::test::scoped_current_dir cwd{dir.path()};
@@ -100,12 +113,10 @@ TEST_F(Tksub, MissingAndOddArguments) {
   const std::vector<row> rows = {
       {"p.equ", missing_second + usage},
       {"p.equ none.asm t.asm", missing_second + usage},
-      {std::string(300, 'n') + " s.asm t.asm",
-       "Argument 1 is too long for a file name (259 characters at most)\r\n" +
-           usage},
-      {"p.equ s.asm " + std::string(300, 't'),
-       "Argument 3 is too long for a file name (259 characters at most)\r\n" +
-           usage},
+      {std::string(longest_name + 1, 'n') + " s.asm t.asm",
+       "Argument 1" + too_long_tail + usage},
+      {"p.equ s.asm " + std::string(longest_name + 1, 't'),
+       "Argument 3" + too_long_tail + usage},
   };
   for (const row& r : rows) {
     const outcome o = run(r.args);
@@ -205,6 +216,48 @@ TEST_F(Tksub, InPlaceSubstitution) {
   EXPECT_EQ(listing(), (std::vector<std::string>{"p.equ", "s.asm"}));
 }
 
+// Before this was fixed, "tksub pk.equ src.asm pk.equ" put the target in
+// the place of the word file.
+TEST_F(Tksub, TargetThatIsTheWordFileIsRefused) {
+  put("pk.equ", "old new");
+  put("s.asm", "old");
+  fs::create_directory(dir.path() / "sub");
+  fs::create_hard_link(dir.path() / "pk.equ", dir.path() / "sub" / "hard.equ");
+  for (const std::string target :
+       {"pk.equ", "./pk.equ", "sub/../pk.equ", "sub/hard.equ"}) {
+    const outcome o = run("pk.equ s.asm " + target);
+    EXPECT_EQ(o.out, "Cannot write target file '" + target +
+                         "': it is the word file 'pk.equ'\r\n");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(get("pk.equ"), "old new");
+  }
+  EXPECT_EQ(listing(), (std::vector<std::string>{"pk.equ", "s.asm", "sub"}));
+}
+
+// Before this was fixed, names over 259 characters were refused on POSIX
+// as well, where the system takes 4095.
+TEST_F(Tksub, NamesAsLongAsTheSystemTakes) {
+  put("p.equ", "a b");
+  put("s.asm", "a");
+  const std::string at_limit = "none/" + std::string(longest_name - 5, 't');
+  outcome o = run("p.equ s.asm " + at_limit);
+  EXPECT_EQ(o.out, "Cannot write target file '" + at_limit + "'\r\n");
+  o = run("p.equ s.asm " + at_limit + "t");
+  EXPECT_EQ(o.out, "Argument 3" + too_long_tail + usage);
+  EXPECT_EQ(o.status, 1);
+#ifndef _WIN32
+  // A name 1,000 characters long, through directories.
+  std::string deep;
+  for (int i = 0; i < 4; ++i) deep += std::string(200, 'd') + "/";
+  fs::create_directories(dir.path() / deep);
+  deep += std::string(199, 't');
+  o = run("p.equ s.asm " + deep);
+  EXPECT_EQ(o.out, deep + " written at 3 bytes\r\n");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(get(deep), "b\r\n");
+#endif
+}
+
 // Inputs that cannot be read and targets that cannot be written: the
 // bad-input matrix runs the program on them (TksubBadInput).
 
@@ -243,6 +296,49 @@ TEST_F(Tksub, DeviceTargetIsWrittenDirectly) {
   EXPECT_EQ(o.out, "NUL written at 3 bytes\r\n");
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(listing(), (std::vector<std::string>{"p.equ", "s.asm"}));
+}
+#endif
+
+#ifndef _WIN32
+// Before this was fixed, with the standard output as the target, "Line
+// Number 2" stood before the target text there and the report after it.
+TEST_F(Tksub, StandardOutputAsTargetHoldsTheTextAlone) {
+  put("p.equ", "a b\r\nexit now");
+  put("s.asm", "a a");
+  put("out.txt", "");
+  struct step {
+    outcome o;
+    std::string file;  // out.txt after the run
+  };
+  // Nothing may print while descriptor 1 is the file, failures included.
+  std::vector<step> steps;
+  std::fflush(stdout);
+  const int saved = ::dup(STDOUT_FILENO);
+  const int file = ::open(dir.file("out.txt").c_str(), O_WRONLY | O_APPEND);
+  if (saved >= 0 && file >= 0 && ::dup2(file, STDOUT_FILENO) >= 0) {
+    // The file by its own name comes last: it is replaced, not written
+    // through the descriptor.
+    for (const char* target : {"/dev/stdout", "/dev/fd/1", "t.asm", "out.txt"})
+      steps.push_back(
+          {run(std::string("p.equ s.asm ") + target), get("out.txt")});
+    ::dup2(saved, STDOUT_FILENO);
+  }
+  if (file >= 0) ::close(file);
+  if (saved >= 0) ::close(saved);
+  ASSERT_EQ(steps.size(), 4u);
+  const std::string text = "b b\r\n";
+  const std::vector<step> want = {
+      {{0, "", "Line Number 2/dev/stdout written at 5 bytes\r\n"}, text},
+      {{0, "", "Line Number 2/dev/fd/1 written at 5 bytes\r\n"}, text + text},
+      {{0, "Line Number 2t.asm written at 5 bytes\r\n", ""}, text + text},
+      {{0, "", "Line Number 2out.txt written at 5 bytes\r\n"}, text},
+  };
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(steps[i].o.status, want[i].o.status) << i;
+    EXPECT_EQ(steps[i].o.out, want[i].o.out) << i;
+    EXPECT_EQ(steps[i].o.err, want[i].o.err) << i;
+    EXPECT_EQ(steps[i].file, want[i].file) << i;
+  }
 }
 #endif
 
@@ -320,15 +416,14 @@ class TksubSpecialTarget : public TksubProgram {
   static std::string report(const std::string& name) {
     return name + " written at 5 bytes\r\n";
   }
-  // Runs tksub on target `name`; checks the report, the status and that no
-  // temporary file is left, and gives standard output.
-  std::string run_on(const std::string& name, const std::string& prefix) {
+  // Runs tksub on target `name`; checks the status and that no temporary
+  // file is left, and gives what the run wrote.
+  run_output run_on(const std::string& name, const std::string& prefix) {
     const std::vector<std::string> before = listing();
-    const run_output o = run("p.equ s.asm " + name, prefix);
-    EXPECT_TRUE(o.out.ends_with(report(name))) << o.out;
+    run_output o = run("p.equ s.asm " + name, prefix);
     EXPECT_EQ(o.exit_code, 0u);
     EXPECT_EQ(listing(), before);
-    return o.out;
+    return o;
   }
   const std::string text = "b b\r\n";
 };
@@ -342,8 +437,8 @@ TEST_F(TksubSpecialTarget, LinksAreFollowed) {
     fs::create_symlink("sub/real.asm", dir.path() / "link.asm");
     // A link to a name not there yet: the file is made under that name.
     fs::create_symlink("sub/new.asm", dir.path() / "dangling.asm");
-    run_on("link.asm", prefix);
-    run_on("dangling.asm", prefix);
+    EXPECT_EQ(run_on("link.asm", prefix).out, report("link.asm"));
+    EXPECT_EQ(run_on("dangling.asm", prefix).out, report("dangling.asm"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.asm"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling.asm"));
     EXPECT_EQ(get("sub/real.asm"), text);
@@ -367,7 +462,7 @@ TEST_F(TksubSpecialTarget, FifoIsWrittenForItsReader) {
     // Held open for reading, so that tksub's open does not wait.
     const int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    run_on("pipe.asm", prefix);
+    EXPECT_EQ(run_on("pipe.asm", prefix).out, report("pipe.asm"));
     std::string got(64, '\0');
     const ssize_t n = ::read(reader, got.data(), got.size());
     ::close(reader);
@@ -381,16 +476,20 @@ TEST_F(TksubSpecialTarget, FifoIsWrittenForItsReader) {
 TEST_F(TksubSpecialTarget, StandardOutputByName) {
   for (const auto& [who, prefix] : starters()) {
     SCOPED_TRACE(who);
-    // A link made as /dev/stdout is: the text joins standard output, ahead
-    // of the report.
+    // A link made as /dev/stdout is: the text alone goes to standard
+    // output, the report to standard error.
     fs::create_symlink("/proc/self/fd/1", dir.path() / "out.asm");
-    EXPECT_EQ(run_on("out.asm", prefix), text + report("out.asm"));
+    run_output o = run_on("out.asm", prefix);
+    EXPECT_EQ(o.out, text);
+    EXPECT_EQ(o.err, report("out.asm"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "out.asm"));
     fs::remove(dir.path() / "out.asm");
     // The real one only without privileges: as root a fault here would
     // replace the machine's own /dev/stdout.
     if (!prefix.empty() || ::geteuid() != 0) {
-      EXPECT_EQ(run_on("/dev/stdout", prefix), text + report("/dev/stdout"));
+      o = run_on("/dev/stdout", prefix);
+      EXPECT_EQ(o.out, text);
+      EXPECT_EQ(o.err, report("/dev/stdout"));
     }
   }
 }
@@ -400,13 +499,13 @@ TEST_F(TksubSpecialTarget, CharacterDeviceIsWrittenDirectly) {
     SCOPED_TRACE(who);
     if (!prefix.empty() || ::geteuid() != 0) {
       // Safe only without privileges, as above.
-      EXPECT_EQ(run_on("/dev/null", prefix), report("/dev/null"));
+      EXPECT_EQ(run_on("/dev/null", prefix).out, report("/dev/null"));
     } else if (::mknod(dir.file("null.asm").c_str(), S_IFCHR | 0666,
                        ::makedev(1, 3)) != 0) {
       std::printf("[  SKIPPED ] no character device can be made here: %s\n",
                   std::strerror(errno));
     } else {
-      EXPECT_EQ(run_on("null.asm", prefix), report("null.asm"));
+      EXPECT_EQ(run_on("null.asm", prefix).out, report("null.asm"));
       EXPECT_TRUE(fs::is_character_file(dir.path() / "null.asm"));
       fs::remove(dir.path() / "null.asm");
     }

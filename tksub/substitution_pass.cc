@@ -27,7 +27,7 @@ constexpr char_classes make_source_word_chars() {
 const char_classes source_word_chars = make_source_word_chars();
 
 bool output_text::reserve(std::size_t capacity) {
-  zero_block block = zero_block::allocate(capacity);
+  zero_block block = source_(capacity);
   if (!block) return false;
   block_ = std::move(block);
   length_ = 0;
@@ -39,7 +39,14 @@ pass_status output_text::grow(std::size_t needed) {
   std::size_t capacity =
       block_.size() < max_output_size / 2 ? 2 * block_.size() : max_output_size;
   if (capacity < needed) capacity = needed;
-  zero_block larger = zero_block::allocate(capacity);
+  // Doubling keeps the copies few; where address space is short (a large
+  // source on 32-bit) the gap to what is needed is halved until a block
+  // comes, the last try being exactly what is needed.
+  zero_block larger = source_(capacity);
+  while (!larger && capacity != needed) {
+    capacity = needed + (capacity - needed) / 2;
+    larger = source_(capacity);
+  }
   if (!larger) return pass_status::no_memory;
   if (length_ != 0) std::memcpy(larger.data(), block_.data(), length_);
   block_ = std::move(larger);

@@ -24,10 +24,18 @@ enum class pass_status { ok, no_memory, too_large };
 // larger one when a swap needs more room than is left.
 class output_text {
  public:
+  // Where the blocks come from: zero_block::allocate, or in tests a source
+  // that refuses large blocks.
+  using block_source = zero_block (*)(std::size_t bytes);
+
+  explicit output_text(block_source source = &zero_block::allocate)
+      : source_(source) {}
   // Obtains the first block; false when memory is short.
   bool reserve(std::size_t capacity);
-  // Fails when the text would pass max_output_size or no larger block can
-  // be had; the text is then left as it was.
+  // A full block is replaced by one twice as large or, when that cannot be
+  // had, by the largest that can, down to the size the text needs. Fails
+  // when the text would pass max_output_size or not even that much can be
+  // had; the text is then left as it was.
   pass_status append(std::string_view bytes);
   std::string_view view() const { return {block_.data(), length_}; }
   std::size_t capacity() const { return block_.size(); }
@@ -35,6 +43,7 @@ class output_text {
  private:
   pass_status grow(std::size_t needed);
 
+  block_source source_;
   zero_block block_;
   std::size_t length_ = 0;
 };

@@ -115,6 +115,40 @@ TEST_F(SubstitutionPass, OutputGrowsPastTwiceTheSource) {
   EXPECT_EQ(tiny.view(), partner);
 }
 
+// Memory that runs out at 100 bytes, as address space does for a large
+// source on 32-bit: before this was fixed, a failed doubling gave up at
+// once, though a block of what the text needed could still be had.
+tk::zero_block small_memory(std::size_t bytes) {
+  return bytes <= 100 ? tk::zero_block::allocate(bytes) : tk::zero_block();
+}
+
+TEST_F(SubstitutionPass, GrowsToWhatFitsWhenDoublingFails) {
+  const std::string p(30, 'P');
+  enter("a", p);
+  struct row {
+    std::string_view source;
+    std::string target;  // empty: no memory
+  };
+  // A first block of 60 bytes doubles to 120: the text needs 93 (and then
+  // 100) bytes. Past 100 even the needed size cannot be had.
+  const std::vector<row> rows = {
+      {"a a a ", p + " " + p + " " + p + " "},
+      {"a a a 1234567", p + " " + p + " " + p + " 1234567"},
+      {"a a a 12345678", ""},
+  };
+  for (const row& r : rows) {
+    tk::tksub::output_text out(&small_memory);
+    ASSERT_TRUE(out.reserve(60));
+    EXPECT_EQ(tk::tksub::substitute_words(r.source, out, source_word_chars,
+                                          owned.table),
+              r.target.empty() ? pass_status::no_memory : pass_status::ok)
+        << r.source;
+    if (r.target.empty()) continue;
+    EXPECT_EQ(out.view(), r.target);
+    EXPECT_LE(out.capacity(), 100u);
+  }
+}
+
 TEST(SourceWordChars, ExactlyTheListedCharacters) {
   std::string listed;
   for (int c = 0; c < 256; ++c)
