@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "handle_win32.h"
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -394,6 +396,25 @@ TEST(FileReplaceAll, AnotherProcessesDescriptorIsAppendedTo) {
   ::waitpid(pid, &status, 0);
   for (const int p : {ready[0], ready[1], release[0]}) ::close(p);
   EXPECT_EQ(read_file(log), "old new");
+}
+#endif
+
+#ifdef _WIN32
+// A pipe's server gets the text: the name is opened once, as a client.
+TEST(FileReplaceAll, NamedPipeIsWrittenInPlace) {
+  const std::string name =
+      "\\\\.\\pipe\\tk-files-test-" + std::to_string(GetCurrentProcessId());
+  const tk::scoped_handle server(
+      CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND,
+                       PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 65536, 0, nullptr));
+  ASSERT_TRUE(server.valid());
+  const tk::write_result r = tk::file_replace_all(name.c_str(), "to the pipe");
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.written, 11u);
+  std::array<char, 64> got{};
+  DWORD n = 0;
+  ASSERT_TRUE(ReadFile(server.get(), got.data(), 64, &n, nullptr));
+  EXPECT_EQ(std::string(got.data(), n), "to the pipe");
 }
 #endif
 

@@ -136,6 +136,20 @@ std::string final_path(const char* name) {
   return path;
 }
 
+// The full path of `name`, "" when there is none. ReplaceFileA is given
+// full paths: Wine's refuses a bare file name (ERROR_DIRECTORY).
+std::string full_path(const char* name) {
+  std::string path(MAX_PATH, '\0');
+  DWORD n = GetFullPathNameA(name, MAX_PATH, path.data(), nullptr);
+  if (n >= path.size()) {
+    path.assign(n, '\0');
+    n = GetFullPathNameA(name, n, path.data(), nullptr);
+    if (n >= path.size()) return {};
+  }
+  path.resize(n);
+  return path;
+}
+
 }  // namespace
 
 // Between file_stage and commit: a temporary file to put in the place of
@@ -176,13 +190,20 @@ write_result staged_file::commit() {
     r.written = result_.written;
     // ReplaceFileA keeps what belongs to the file rather than to its text:
     // attributes, access control list, creation time, short name.
-    const bool existing =
-        GetFileAttributesA(t.path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    r.ok = existing ? ReplaceFileA(t.path.c_str(), t.temp.c_str(), nullptr,
-                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                   nullptr) != 0
-                    : MoveFileExA(t.temp.c_str(), t.path.c_str(),
-                                  MOVEFILE_WRITE_THROUGH) != 0;
+    const DWORD attributes = GetFileAttributesA(t.path.c_str());
+    const bool existing = attributes != INVALID_FILE_ATTRIBUTES;
+    // A directory put in the file's place meanwhile is never replaced.
+    const bool directory =
+        existing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (directory)
+      r.ok = false;
+    else if (existing)
+      r.ok =
+          ReplaceFileA(t.path.c_str(), t.temp.c_str(), nullptr,
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+    else
+      r.ok = MoveFileExA(t.temp.c_str(), t.path.c_str(),
+                         MOVEFILE_WRITE_THROUGH) != 0;
     if (r.ok) t.temp.clear();
   } else {
     r.written = write_fully(t.direct.get(), t.data);
@@ -211,7 +232,8 @@ staged_file file_stage(const char* name, std::string_view data) {
     return staged;
   }
   t->direct.close();
-  t->path = name;
+  t->path = full_path(name);
+  if (t->path.empty()) return staged;
   const DWORD attributes = GetFileAttributesA(name);
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
