@@ -136,18 +136,13 @@ std::string final_path(const char* name) {
   return path;
 }
 
-// The full path of `name`, "" when there is none. ReplaceFileA is given
-// full paths: Wine's refuses a bare file name (ERROR_DIRECTORY).
-std::string full_path(const char* name) {
-  std::string path(MAX_PATH, '\0');
-  DWORD n = GetFullPathNameA(name, MAX_PATH, path.data(), nullptr);
-  if (n >= path.size()) {
-    path.assign(n, '\0');
-    n = GetFullPathNameA(name, n, path.data(), nullptr);
-    if (n >= path.size()) return {};
-  }
-  path.resize(n);
-  return path;
+// `name` with a directory part: ReplaceFileA is never given a bare file
+// name, which Wine's refuses (ERROR_DIRECTORY).
+std::string with_directory(const char* name) {
+  const std::string_view whole(name);
+  if (whole.find_last_of("\\/:") != std::string_view::npos)
+    return std::string(whole);
+  return ".\\" + std::string(whole);
 }
 
 }  // namespace
@@ -232,8 +227,7 @@ staged_file file_stage(const char* name, std::string_view data) {
     return staged;
   }
   t->direct.close();
-  t->path = full_path(name);
-  if (t->path.empty()) return staged;
+  t->path = with_directory(name);
   const DWORD attributes = GetFileAttributesA(name);
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {

@@ -414,4 +414,16 @@ TEST_F(TksubSpecialTarget, CharacterDeviceIsWrittenDirectly) {
 }
 #endif
 
+#ifdef _WIN32
+// A Windows file name holds at most 259 characters and its terminator.
+TEST_F(Tksub, NameLengthLimitOnWindows) {
+  EXPECT_EQ(run(std::string(259, 'n') + " s.asm t.asm").out,
+            missing_first + usage);
+  EXPECT_EQ(run(std::string(260, 'n') + " s.asm t.asm").out,
+            "Argument 1 is too long for a file name (259 characters at "
+            "most)\r\n" +
+                usage);
+}
+#endif
+
 }  // namespace
