@@ -302,7 +302,7 @@ TEST_F(Deflib, OutputsAreReplacedBothOrNeither) {
   write_file("big.def", "old def");
   write_file("big.inc", "old inc");
   {
-    const tk::test::file_size_limit full(16 * 1024);
+    const tk::test::file_size_limit full(std::uint64_t{16} << 10);
     EXPECT_EQ(failure("big.txt"), "deflib: cannot write big.inc\r\n");
   }
   EXPECT_EQ(read_file("big.def"), "old def");
