@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
+#include <string_view>
 #include <utility>
 
 #include "kit.h"
@@ -21,6 +23,23 @@ bool is_printable(char c) {
   const auto b = static_cast<unsigned char>(c);
   return b >= 33 && b <= 127;
 }
+
+bool is_letter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Words that a module-definition file reads as keywords wherever they
+// stand: an export of that name is lost, and the librarian may take the
+// lines after it for something else.
+constexpr std::string_view definition_keywords[] = {
+    "BASE",         "CODE",      "CONSTANT",   "DATA",         "DESCRIPTION",
+    "EXECUTE",      "EXPORTS",   "HEAPSIZE",   "IMPORTS",      "INITGLOBAL",
+    "INITINSTANCE", "LIBRARY",   "MULTIPLE",   "NAME",         "NONAME",
+    "NONSHARED",    "PRIVATE",   "READ",       "SECTIONS",     "SHARED",
+    "SINGLE",       "STACKSIZE", "TERMGLOBAL", "TERMINSTANCE", "VERSION",
+    "WRITE",
+};
 
 bool stops_name(char c) { return static_cast<unsigned char>(c) <= 13; }
 
@@ -121,8 +140,15 @@ definition_files write_definitions(std::string_view list,
   for (std::uint32_t line_no = 1; composed; ++line_no) {
     const tk::line_read read = tk::read_line(text.c_str(), name, position);
     if (!read.fits) return failure("internal error: a line did not fit");
-    const char* n = name.data();
-    if (tk::skip_blanks(n) != 0) {
+    const std::string_view part(name.data());
+    const std::size_t first = part.find_first_not_of(' ');
+    if (first != std::string_view::npos) {
+      const std::string_view found =
+          part.substr(first, part.find_last_not_of(' ') + 1 - first);
+      if (const char* fault = name_fault(found))
+        return failure("line " + std::to_string(line_no) + " " + fault);
+      const std::string trimmed(found);
+      const char* n = trimmed.c_str();
       composed = compose.append(f.def, {"EXPORTS ", n, "\r\n"}) &&
                  compose.append(f.inc, {"    externdef _imp__", n, ":PTR c_",
                                         base.c_str(), "\r\n"}) &&
@@ -133,7 +159,7 @@ definition_files write_definitions(std::string_view list,
       // A blank name part followed by a tab and text: the text cannot be
       // taken as the name (the name ends at the tab), and dropping the line
       // silently would lose it.
-      const std::size_t stop = position + tk::str_length(n);
+      const std::size_t stop = position + part.size();
       if (!ends_line(text[stop])) {
         std::size_t end = stop + 1;
         while (!ends_line(text[end])) ++end;
@@ -154,6 +180,21 @@ definition_files write_definitions(std::string_view list,
   if (!composed) return failure("internal error: a line did not fit");
   f.ok = true;
   return f;
+}
+
+const char* name_fault(std::string_view name) {
+  const bool signs_ok = !name.empty() && !is_digit(name.front()) &&
+                        std::all_of(name.begin(), name.end(), [](char c) {
+                          return is_letter(c) || is_digit(c) || c == '_' ||
+                                 c == '@' || c == '$' || c == '?';
+                        });
+  if (!signs_ok)
+    return "holds no valid name: a name may hold only letters, digits and "
+           "_ @ $ ?, and may not start with a digit";
+  if (std::find(std::begin(definition_keywords), std::end(definition_keywords),
+                name) != std::end(definition_keywords))
+    return "holds a keyword of module-definition files, not a name";
+  return nullptr;
 }
 
 list_names names_of(std::string_view list_file, std::string_view separators) {

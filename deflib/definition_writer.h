@@ -33,6 +33,13 @@ struct definition_files {
 definition_files write_definitions(std::string_view list,
                                    std::string_view library);
 
+// Why `name` can stand neither as an export in NAME.def nor, behind "_imp__"
+// and "crt_", as an assembler identifier in NAME.inc; nullptr when it can.
+// A name holds ASCII letters, digits and _ @ $ ? (so decorated names such as
+// _name@12 and ?name@@YAXXZ), does not start with a digit, and is not one of
+// the upper-case keywords of module-definition files (DATA, NAME, ...).
+const char* name_fault(std::string_view name);
+
 // What a list file's name gives the outputs.
 struct list_names {
   // NAME with the list's directory part: the outputs are base + ".def" and

@@ -1,6 +1,7 @@
 #include "definition_writer.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "expected_texts.h"
@@ -65,10 +66,8 @@ TEST(WriteDefinitions, BlankLinesAndEmptyLists) {
       {"\r\n", {}},
       {"   \r\n\t\t\r\n \t \r\n", {}},
       {"\r\n\r\nprintf\r\n\r\n  \r\nputs\r\n\r\n", {"printf", "puts"}},
-      // First byte after the blanks 128 or above: not a name.
-      {"\xe9t\xe9\r\nputs\r\n  \xff\r\n", {"puts"}},
-      // A line of other control bytes only.
-      {"\x1a\r\nputs\r\n\x0c\r\n", {"puts"}},
+      // A line of control bytes that end a name, and nothing after them.
+      {"\x0c\r\nputs\r\n\x0b\t\x01\r\n", {"puts"}},
       {"   ", {}},
   };
   for (const sample& s : samples)
@@ -76,16 +75,56 @@ TEST(WriteDefinitions, BlankLinesAndEmptyLists) {
                  std::string("list: ") + s.list);
 }
 
-TEST(WriteDefinitions, NamesAreWrittenAsRead) {
-  // Leading and trailing spaces stay; bytes of 128 and above after the first
-  // significant one stay; a line without a final line end is still read.
-  const definition_files f =
-      write_definitions("  printf  \r\nmy name\r\np\xe9rl\r\nlast", "lib");
-  expect_files(f, expected({"  printf  ", "my name", "p\xe9rl", "last"}, "lib"),
-               "spaces");
-  EXPECT_NE(f.def.find("EXPORTS   printf  \r\n"), std::string::npos);
-  EXPECT_NE(f.inc.find("    crt_  printf   equ <_imp__  printf  >\r\n"),
+TEST(WriteDefinitions, NamesWithoutTheSpacesAroundThem) {
+  // Decorated names keep their signs; a line without a final line end is
+  // still read.
+  const definition_files f = write_definitions(
+      "  printf  \r\n_name@12\r\n?name@@YAXXZ\r\n@f@8 \r\n$x\r\nx9_\r\n"
+      "data\r\nlast",
+      "lib");
+  expect_files(f,
+               expected({"printf", "_name@12", "?name@@YAXXZ", "@f@8", "$x",
+                         "x9_", "data", "last"},
+                        "lib"),
+               "names");
+  EXPECT_NE(f.inc.find("    crt_printf equ <_imp__printf>\r\n"),
             std::string::npos);
+}
+
+// A line whose name can be neither exported nor declared is refused, never
+// passed over or written.
+TEST(WriteDefinitions, RefusesLinesThatHoldNoName) {
+  const std::string signs =
+      "holds no valid name: a name may hold only letters, digits and _ @ $ ?, "
+      "and may not start with a digit";
+  const std::string keyword =
+      "holds a keyword of module-definition files, not a name";
+  const std::pair<std::string, std::string> lines[] = {
+      {"; comment line", signs},
+      {"# another comment", signs},
+      {"my func", signs},
+      {"foo\xc3\xa9", signs},
+      {"\xc3\xa9t\xc3\xa9", signs},
+      {"\x0eputs", signs},
+      {"  \x1f", signs},
+      {"\x80", signs},
+      {" \xff ", signs},
+      {"9lives", signs},
+      {"foo.bar", signs},
+      {"a-b", signs},
+      {"a\x7f", signs},
+      {"DATA", keyword},
+      {"  NAME  ", keyword},
+      {"EXPORTS", keyword},
+  };
+  for (const auto& [line, why] : lines) {
+    const definition_files f =
+        write_definitions("puts\r\n\r\n" + line + "\r\nfree\r\n", "m");
+    EXPECT_FALSE(f.ok) << line;
+    EXPECT_EQ(f.error, "line 3 " + why) << line;
+    EXPECT_EQ(f.def, "") << line;
+    EXPECT_EQ(f.inc, "") << line;
+  }
 }
 
 TEST(WriteDefinitions, EveryLineEndReadsEachLineOnce) {
@@ -117,13 +156,12 @@ TEST(WriteDefinitions, TabEndsTheNameAndTheRestOfTheLineIsIgnored) {
   expect_files(
       write_definitions("printf\tthe C one\r\nputs\r\nstrlen\t\r\nfree", "m"),
       expected({"printf", "puts", "strlen", "free"}, "m"), "tab");
-  expect_files(write_definitions("a b\x0b"
-                                 "cd\r\ne\x01\x02 f\ng",
+  expect_files(write_definitions("ab\x0b"
+                                 "c d\r\ne\x01\x02 f\ng",
                                  "m"),
-               expected({"a b", "e", "g"}, "m"), "other controls");
-  // Spaces before a tab stay with the name.
+               expected({"ab", "e", "g"}, "m"), "other controls");
   expect_files(write_definitions("name  \t; note\r\n", "m"),
-               expected({"name  "}, "m"), "spaces before tab");
+               expected({"name"}, "m"), "spaces before tab");
   // Blanks after the tab only: a blank line.
   expect_files(write_definitions("  \t  \r\nx\r\n", "m"), expected({"x"}, "m"),
                "blank after tab");
@@ -184,11 +222,13 @@ TEST(WriteDefinitions, ByteOrderMarkAtTheStartIsSkipped) {
                expected({"printf", "puts"}, "m"), "mark");
   expect_files(write_definitions("\xEF\xBB\xBF", "m"), expected({}, "m"),
                "mark only");
-  // Elsewhere it is a line that starts with a byte above 127: passed over.
-  expect_files(write_definitions("a\r\n\xEF\xBB\xBF"
-                                 "b\r\n",
-                                 "m"),
-               expected({"a"}, "m"), "mark later");
+  // Elsewhere it is no part of a name.
+  EXPECT_EQ(write_definitions("a\r\n\xEF\xBB\xBF"
+                              "b\r\n",
+                              "m")
+                .error,
+            "line 2 holds no valid name: a name may hold only letters, digits "
+            "and _ @ $ ?, and may not start with a digit");
 }
 
 TEST(NamesOf, LastComponentUpToItsFirstFullStop) {

@@ -1,6 +1,9 @@
 #include "generator_main.h"
 
+#include <algorithm>
+#include <new>
 #include <span>
+#include <stdexcept>
 #include <string>
 
 #include "definition_writer.h"
@@ -93,10 +96,14 @@ int write_files(tk::console_out& console, const std::string& list_name,
       return fail(console, "the list file " + list_name +
                                " would be replaced by the output " + *out);
   }
-  if (!tk::file_write_all(def_name.c_str(), files.def).ok)
-    return fail(console, "cannot write " + def_name);
-  if (!tk::file_write_all(inc_name.c_str(), files.inc).ok)
-    return fail(console, "cannot write " + inc_name);
+  // Both files are written in full before either takes the place of an
+  // earlier one; a failure leaves both earlier files as they were.
+  tk::staged_file def = tk::file_stage(def_name.c_str(), files.def);
+  if (!def.ok()) return fail(console, "cannot write " + def_name);
+  tk::staged_file inc = tk::file_stage(inc_name.c_str(), files.inc);
+  if (!inc.ok()) return fail(console, "cannot write " + inc_name);
+  if (!def.commit().ok) return fail(console, "cannot write " + def_name);
+  if (!inc.commit().ok) return fail(console, "cannot write " + inc_name);
   return 0;
 }
 
@@ -106,6 +113,8 @@ std::string why_not_started(const tk::run_result& run) {
       return "not found";
     case tk::start_failure::not_executable:
       return "not executable";
+    case tk::start_failure::malformed:
+      return "unbalanced quotation marks";
     case tk::start_failure::none:
     case tk::start_failure::other:
       break;
@@ -113,16 +122,12 @@ std::string why_not_started(const tk::run_result& run) {
   return "system error " + std::to_string(run.system_error);
 }
 
-}  // namespace
-
-std::string librarian_chosen(const char* setting) {
-  if (setting != nullptr && *setting != '\0') return setting;
-  return std::string(librarian_prefix());
+bool quotes_balanced(std::string_view text) {
+  return std::count(text.begin(), text.end(), '"') % 2 == 0;
 }
 
-int generator_main(std::span<const std::string> args,
-                   std::string_view librarian, tk::console_out& console,
-                   tk::process_starter& starter) {
+int run(std::span<const std::string> args, std::string_view librarian,
+        tk::console_out& console, tk::process_starter& starter) {
   // Help shows the usage text without its opening "not found" line.
   if (const tk::info_request asked = tk::info_requested(args);
       asked != tk::info_request::none) {
@@ -140,23 +145,53 @@ int generator_main(std::span<const std::string> args,
     for (const char* piece : usage_pieces) console.write(piece);
     return 1;
   }
+  // Only the setting can hold quotation marks; the file name adds a pair.
+  if (!quotes_balanced(librarian))
+    return fail(console,
+                "DEFLIB_LIBRARIAN is malformed (unbalanced quotation marks): " +
+                    std::string(librarian));
   const list_names names = names_of(list_name, path_separators());
 
   if (const int status = write_files(console, list_name, names); status != 0)
     return status;
 
   const std::string command = librarian_command(librarian, names.base);
-  const tk::run_result run =
+  const tk::run_result ran =
       starter.run(command.c_str(), tk::high_priority_class);
-  if (!run.started)
-    return fail(console, "cannot start the librarian (" + why_not_started(run) +
+  if (!ran.started)
+    return fail(console, "cannot start the librarian (" + why_not_started(ran) +
                              "): " + command);
-  if (run.exit_code != 0) {
+  if (ran.wait_failed)
+    return fail(console, "cannot wait for the librarian (system error " +
+                             std::to_string(ran.system_error) +
+                             "): " + command);
+  if (ran.exit_code != 0) {
     fail(console, "the librarian failed with exit code " +
-                      std::to_string(run.exit_code) + ": " + command);
+                      std::to_string(ran.exit_code) + ": " + command);
     return 2;
   }
   return 0;
+}
+
+}  // namespace
+
+int generator_main(std::span<const std::string> args,
+                   std::string_view librarian, tk::console_out& console,
+                   tk::process_starter& starter) {
+  // The run's strings throw when memory runs out (a large list on 32-bit);
+  // the run ends here, its temporary files already removed on the way.
+  try {
+    return run(args, librarian, console, starter);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  console.write("deflib: not enough memory\r\n");
+  return 1;
+}
+
+std::string librarian_chosen(const char* setting) {
+  if (setting != nullptr && *setting != '\0') return setting;
+  return std::string(librarian_prefix());
 }
 
 }  // namespace deflib

@@ -4,6 +4,8 @@
 #include "generator_main.h"
 
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -106,7 +108,7 @@ TEST_F(Deflib, WritesBothFilesThenRunsTheLibrarian) {
 
 TEST_F(Deflib, ListsWithEveryKindOfLineEnd) {
   write_file("mixed.lst",
-             "alpha\nbeta\rgamma\r\n\r\n   \r\n\xff\r\ndelta\tnote\r\nomega");
+             "alpha\nbeta\rgamma\r\n\r\n   \r\n\t\r\ndelta\tnote\r\nomega");
   EXPECT_EQ(run("mixed.lst"), 0);
   EXPECT_EQ(out, "");
   EXPECT_EQ(read_file("mixed.def"),
@@ -223,6 +225,11 @@ TEST_F(Deflib, HelpAndVersionAlone) {
 // A directory as the list and a tab before a name: the bad-input matrix
 // runs the program on them.
 TEST_F(Deflib, UnusableListsAreReported) {
+  write_file("names.txt", "printf\r\n\r\nmy func\r\n");
+  EXPECT_EQ(failure("names.txt"),
+            "deflib: names.txt: line 3 holds no valid name: a name may hold "
+            "only letters, digits and _ @ $ ?, and may not start with a "
+            "digit\r\n");
   write_file("names.txt", std::string("printf\r\np\0ts\r\n", 13));
   EXPECT_EQ(failure("names.txt"),
             "deflib: names.txt: line 2 holds a zero byte; the list must be "
@@ -247,7 +254,7 @@ TEST_F(Deflib, OutputThatCannotBeWrittenStopsBeforeTheLibrarian) {
   fs::remove("mylib.def");
   fs::create_directory("mylib.inc");
   EXPECT_EQ(failure("mylib.txt"), "deflib: cannot write mylib.inc\r\n");
-  EXPECT_EQ(read_file("mylib.def"), mylib_def);
+  EXPECT_EQ(listing(), (std::vector<std::string>{"mylib.inc", "mylib.txt"}));
 }
 
 TEST_F(Deflib, ListIsNeverReplacedByItsOutput) {
@@ -271,6 +278,96 @@ TEST_F(Deflib, ListIsNeverReplacedByItsOutput) {
   EXPECT_EQ(read_file("mylib.def"), "printf\r\nputs\r\n");
 #endif
 }
+
+// Neither earlier file changes unless both new ones are complete, and no
+// temporary file stays behind.
+TEST_F(Deflib, OutputsAreReplacedBothOrNeither) {
+  write_file("r.txt", "printf\r\nputs\r\n");
+  write_file("r.def", "old def");
+  write_file("r.inc", "old inc");
+  fs::permissions("r.inc", fs::perms::owner_read | fs::perms::group_read |
+                               fs::perms::others_read);
+  EXPECT_EQ(failure("r.txt"), "deflib: cannot write r.inc\r\n");
+  fs::permissions("r.inc", fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(read_file("r.def"), "old def");
+  EXPECT_EQ(read_file("r.inc"), "old inc");
+  EXPECT_EQ(listing(), (std::vector<std::string>{"r.def", "r.inc", "r.txt"}));
+#ifndef _WIN32
+  // A file system that fills up while NAME.inc is written: the largest
+  // file the process may write stands in for it.
+  std::string list;
+  for (int i = 0; i < 500; ++i)
+    list += "function_" + std::to_string(i) + "\r\n";
+  write_file("big.txt", list);
+  write_file("big.def", "old def");
+  write_file("big.inc", "old inc");
+  {
+    const tk::test::file_size_limit full(std::uint64_t{16} << 10);
+    EXPECT_EQ(failure("big.txt"), "deflib: cannot write big.inc\r\n");
+  }
+  EXPECT_EQ(read_file("big.def"), "old def");
+  EXPECT_EQ(read_file("big.inc"), "old inc");
+  EXPECT_EQ(listing().size(), 6u);
+#endif
+}
+
+TEST_F(Deflib, LibrarianSettingAndWaitFailures) {
+  write_file("mylib.txt", "printf\r\nputs\r\n");
+  // An unbalanced quotation mark: refused before anything is written.
+  const std::vector<std::string> args = {"deflib", "mylib.txt"};
+  const std::string odd = "\"C:\\my tools\\link.exe -lib /def:";
+  EXPECT_EQ(deflib::generator_main(args, odd, console, starter), 1);
+  EXPECT_EQ(console.text(),
+            "deflib: DEFLIB_LIBRARIAN is malformed (unbalanced "
+            "quotation marks): " +
+                odd + "\r\n");
+  EXPECT_TRUE(starter.lines.empty());
+  EXPECT_EQ(listing(), std::vector<std::string>{"mylib.txt"});
+
+  starter.answer = {.started = true, .wait_failed = true, .system_error = 6};
+  EXPECT_EQ(run("mylib.txt"), 1);
+  EXPECT_EQ(out, "deflib: cannot wait for the librarian (system error 6): " +
+                     command("mylib.def") + "\r\n");
+}
+
+// Memory that runs out anywhere in the run ends it with a message.
+TEST_F(Deflib, NoMemoryIsReported) {
+  write_file("mylib.txt", "printf\r\nputs\r\n");
+  class throwing_starter final : public tk::process_starter {
+   public:
+    explicit throwing_starter(bool length) : length_(length) {}
+    tk::run_result run(const char*, std::uint32_t) override {
+      if (length_) throw std::length_error("too long");
+      throw std::bad_alloc();
+    }
+
+   private:
+    bool length_;
+  };
+  for (const bool length : {false, true}) {
+    throwing_starter throwing(length);
+    const std::vector<std::string> args = {"deflib", "mylib.txt"};
+    console.clear();
+    EXPECT_EQ(deflib::generator_main(args, deflib::librarian_prefix(), console,
+                                     throwing),
+              1);
+    EXPECT_EQ(console.text(), "deflib: not enough memory\r\n");
+  }
+}
+
+#ifdef _WIN32
+// "C:mylib.txt" is mylib.txt in the current directory of drive C.
+TEST_F(Deflib, DriveRelativeListName) {
+  write_file("mylib.txt", "printf\r\nputs\r\n");
+  const std::string drive = fs::current_path().string().substr(0, 2);
+  ASSERT_EQ(drive[1], ':');
+  EXPECT_EQ(run(drive + "mylib.txt"), 0) << out;
+  EXPECT_EQ(read_file("mylib.def"), mylib_def);
+  EXPECT_EQ(read_file("mylib.inc"), mylib_inc);
+  EXPECT_EQ(starter.lines,
+            std::vector<std::string>{command(drive + "mylib.def")});
+}
+#endif
 
 // The built program: its arguments, its console, the librarian that
 // DEFLIB_LIBRARIAN names (the helper `child`, which prints its argument),

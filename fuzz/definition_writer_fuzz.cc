@@ -1,8 +1,10 @@
 // Fuzzes deflib's definition writer on any list bytes. A reference, written
 // from the list and output formats, gives both files byte for byte (so every
-// name line appears exactly once in each, in list order) or says that the
-// list is refused (a zero byte, or text after a control byte with no name
-// before it). A byte-order mark at the start is skipped.
+// name line appears exactly once in each, in list order, without the spaces
+// around it) or says that the list is refused (a zero byte, a name with
+// another sign than a letter, digit, _ @ $ ?, one that starts with a digit
+// or is a keyword of module-definition files, or text after a control byte
+// with no name before it). A byte-order mark at the start is skipped.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -19,13 +21,18 @@ using tk::fuzz::require;
 
 bool is_control(char c) { return static_cast<unsigned char>(c) <= 13; }
 
-// The first byte after spaces and tabs is 33 to 127.
-bool significant(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-  if (i == s.size()) return false;
-  const auto c = static_cast<unsigned char>(s[i]);
-  return c >= 33 && c <= 127;
+// What a name may be.
+bool acceptable(std::string_view name) {
+  static const std::string first =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_@$?";
+  static const std::string keywords =
+      " BASE CODE CONSTANT DATA DESCRIPTION EXECUTE EXPORTS HEAPSIZE IMPORTS "
+      "INITGLOBAL INITINSTANCE LIBRARY MULTIPLE NAME NONAME NONSHARED PRIVATE "
+      "READ SECTIONS SHARED SINGLE STACKSIZE TERMGLOBAL TERMINSTANCE VERSION "
+      "WRITE ";
+  return first.find(name[0]) != std::string::npos &&
+         name.find_first_not_of(first + "0123456789") == std::string::npos &&
+         keywords.find(" " + std::string(name) + " ") == std::string::npos;
 }
 
 // Every byte from 33 to 127.
@@ -64,8 +71,14 @@ reference_files reference(std::string_view list, const std::string& base) {
   for (const std::string_view line : lines) {
     std::size_t stop = 0;
     while (stop < line.size() && !is_control(line[stop])) ++stop;
-    const std::string name(line.substr(0, stop));
-    if (significant(name)) {
+    std::string name(line.substr(0, stop));
+    name.erase(0, name.find_first_not_of(' '));
+    name.erase(name.find_last_not_of(' ') + 1);
+    if (!name.empty() && !acceptable(name)) {
+      r.ok = false;
+      return r;
+    }
+    if (!name.empty()) {
       r.def.append("EXPORTS ").append(name).append("\r\n");
       r.inc.append("    externdef _imp__").append(name).append(":PTR c_");
       r.inc.append(base).append("\r\n");

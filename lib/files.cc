@@ -42,6 +42,12 @@ int read_to_end(
   return 1;
 }
 
+write_result file_replace_all(const char* name, std::string_view data) {
+  staged_file staged = file_stage(name, data);
+  if (!staged.ok()) return staged.result();
+  return staged.commit();
+}
+
 std::string temp_leaf(std::size_t leaf_length, std::uint32_t seed) {
   constexpr std::size_t longest = 8;
   constexpr std::string_view prefix = "~tk";

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -59,17 +60,62 @@ struct write_result {
 // Creates or truncates the file and writes `data` to it; no other process
 // may open it meanwhile. A read-only file (the Windows attribute; on POSIX a
 // regular file without any write permission bit) is left alone: ok == false.
+// ok only when every byte was written.
 write_result file_write_all(const char* name, std::string_view data);
 
-// Puts `data` in the place of `name`. A regular file, or a name that does
-// not exist yet, gets a new file written beside it under a temporary name
-// and renamed over it, so a failed or interrupted write leaves any earlier
-// file untouched; a read-only file, as for file_write_all, is not replaced.
-// A symbolic link is followed and the file it names is replaced; the link
-// stays. A device, a pipe or another file that is not a regular file or a
-// directory (NUL and CON on Windows; a FIFO, a character device, a name
-// that stands for an open file of the process such as /dev/stdout on Linux)
-// is written directly, without a temporary file.
+// A new text for a file, staged by file_stage and put in the file's place
+// by commit(). Until then the file is untouched; a staged text that is
+// never committed leaves nothing behind (its temporary file is removed when
+// the object goes away). Move-only.
+class staged_file {
+ public:
+  staged_file() noexcept;
+  staged_file(staged_file&& other) noexcept;
+  staged_file& operator=(staged_file&& other) noexcept;
+  staged_file(const staged_file&) = delete;
+  staged_file& operator=(const staged_file&) = delete;
+  ~staged_file();
+
+  // True when the text is ready to be put in place.
+  bool ok() const { return result_.ok; }
+  // What staging did: ok, and the bytes written to the temporary file.
+  const write_result& result() const { return result_; }
+
+  // Puts the staged text in the file's place: the temporary file is renamed
+  // over the file (on Windows an existing file is replaced with ReplaceFileA,
+  // which keeps its attributes and its access control list), or the text is
+  // written directly where file_stage said so. Gives ok == false, removing
+  // the temporary file, when that fails or nothing is staged; a second
+  // commit fails too.
+  write_result commit();
+
+ private:
+  friend staged_file file_stage(const char* name, std::string_view data);
+  // Removes the temporary file, if any, and forgets the target.
+  void discard();
+  struct target;  // what each platform keeps between stage and commit
+  std::unique_ptr<target> target_;
+  write_result result_;
+};
+
+// Writes `data` in full under a temporary name in the directory of the file
+// that `name` finally names (symbolic links are followed; a relative link is
+// read from the link's own directory), so that commit() can put it in place
+// of that file. The new file gets an existing file's permission bits, or
+// those that the umask leaves for a new one. Not ok, with nothing left
+// behind, when the write fails or the target is a directory or read-only
+// (the Windows attribute; on POSIX a regular file without any write
+// permission bit). A device, a pipe or another target that is not a regular
+// file (NUL, CON and \\.\pipe\NAME on Windows; a FIFO, a character device
+// and a name for an open file of the process such as /dev/stdout on Linux)
+// has no temporary file: it is opened now and written by commit(), from
+// `data`, which must then still be valid.
+staged_file file_stage(const char* name, std::string_view data);
+
+// Puts `data` in the place of `name`: file_stage, then commit(). A failed or
+// interrupted write leaves any earlier file untouched and no temporary file.
+// Other hard links of a replaced file keep the old text: the name gets a new
+// file.
 write_result file_replace_all(const char* name, std::string_view data);
 
 // The name of a temporary file to stand beside a file whose last name

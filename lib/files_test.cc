@@ -3,9 +3,14 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "handle_win32.h"
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -225,6 +230,52 @@ TEST(FileReplaceAll, ReplacesWholeOrLeavesTheOldFile) {
   EXPECT_TRUE(fs::is_directory(dir.path() / "d"));
 }
 
+TEST(FileStage, NothingChangesUntilCommitAndNothingStays) {
+  temp_dir dir;
+  const std::string target = dir.file("t.asm");
+  write_file(target, "old");
+  {
+    const tk::staged_file staged = tk::file_stage(target.c_str(), "new");
+    EXPECT_TRUE(staged.ok());
+    EXPECT_EQ(staged.result().written, 3u);
+    EXPECT_EQ(read_file(target), "old");
+    EXPECT_EQ(tk::test::dir_listing(dir.path()).size(), 2u);
+  }
+  EXPECT_EQ(read_file(target), "old");
+  EXPECT_EQ(tk::test::dir_listing(dir.path()),
+            std::vector<std::string>{"t.asm"});
+
+  tk::staged_file staged = tk::file_stage(target.c_str(), "new");
+  EXPECT_TRUE(staged.commit().ok);
+  EXPECT_EQ(read_file(target), "new");
+  EXPECT_FALSE(staged.commit().ok);
+
+  // The rename fails: the target became a directory meanwhile.
+  staged = tk::file_stage(target.c_str(), "newer");
+  ASSERT_TRUE(staged.ok());
+  fs::remove(target);
+  fs::create_directory(target);
+  write_file(target + "/inside", "x");
+  EXPECT_FALSE(staged.commit().ok);
+  EXPECT_EQ(tk::test::dir_listing(dir.path()),
+            std::vector<std::string>{"t.asm"});
+}
+
+// A target named with one character has sixteen temporary names; with all
+// but one of them taken by stale files, the free one is found.
+TEST(FileReplaceAll, StaleTemporaryFilesAreStepped) {
+  temp_dir dir;
+  const std::string hex = "0123456789abcdef";
+  for (const char free : hex) {
+    for (const char stale : hex)
+      if (stale != free) write_file(dir / std::string(1, stale), "stale");
+    EXPECT_TRUE(tk::file_replace_all(dir.file("x").c_str(), "new").ok) << free;
+    EXPECT_EQ(read_file(dir.file("x")), "new");
+    EXPECT_EQ(tk::test::dir_listing(dir.path()).size(), 16u) << free;
+    for (const char stale : hex) fs::remove(dir / std::string(1, stale));
+  }
+}
+
 TEST(TempLeaf, NeverLongerThanTheNameItStandsBeside) {
   EXPECT_EQ(tk::temp_leaf(0, 5), "");
   for (std::size_t length = 1; length <= 300; ++length) {
@@ -262,6 +313,152 @@ TEST(FileWriteAll, ReadOnlyTargetIsLeftAlone) {
   EXPECT_TRUE(tk::file_replace_all(target.c_str(), "new").ok);
   EXPECT_EQ(read_file(target), "new");
 }
+
+#ifndef _WIN32
+// The permission bits of the umask, put back when the object goes away.
+class scoped_umask {
+ public:
+  explicit scoped_umask(mode_t mask) : old_(::umask(mask)) {}
+  scoped_umask(const scoped_umask&) = delete;
+  scoped_umask& operator=(const scoped_umask&) = delete;
+  ~scoped_umask() { ::umask(old_); }
+
+ private:
+  mode_t old_;
+};
+
+mode_t mode_of(const std::string& name) {
+  struct stat st {};
+  EXPECT_EQ(::stat(name.c_str(), &st), 0) << name;
+  return st.st_mode & 07777;
+}
+
+// An existing file keeps its bits; a new one gets what the umask leaves. Any
+// write bit, not only the owner's, makes a file writable.
+TEST(FileReplaceAll, PermissionBits) {
+  temp_dir dir;
+  const scoped_umask mask(027);
+  const std::string fresh = dir.file("fresh");
+  ASSERT_TRUE(tk::file_replace_all(fresh.c_str(), "x").ok);
+  EXPECT_EQ(mode_of(fresh), 0640u);
+  for (const mode_t mode : {0604u, 0464u, 0446u}) {
+    const std::string name = dir.file("kept");
+    write_file(name, "old");
+    ASSERT_EQ(::chmod(name.c_str(), mode), 0);
+    EXPECT_TRUE(tk::file_replace_all(name.c_str(), "new").ok) << mode;
+    EXPECT_EQ(read_file(name), "new") << mode;
+    EXPECT_EQ(mode_of(name), mode);
+  }
+}
+
+// A file system that runs full during the write.
+TEST(FileReplaceAll, FailedWriteLeavesTheOldFileAndNoOther) {
+  temp_dir dir;
+  const std::string target = dir.file("t.asm");
+  write_file(target, "old");
+  tk::write_result r;
+  {
+    const tk::test::file_size_limit full(4096);
+    r = tk::file_replace_all(target.c_str(), std::string(10000, 'n'));
+  }
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.written, 4096u);
+  EXPECT_EQ(read_file(target), "old");
+  EXPECT_EQ(tk::test::dir_listing(dir.path()),
+            std::vector<std::string>{"t.asm"});
+}
+
+// A relative link is read from the directory that holds it.
+TEST(FileReplaceAll, RelativeLinkInAnotherDirectory) {
+  temp_dir dir;
+  const tk::test::scoped_current_dir cwd(dir.path());
+  fs::create_directory("sub");
+  write_file("sub/real.txt", "old");
+  fs::create_symlink("real.txt", "sub/link");
+  EXPECT_TRUE(tk::file_replace_all("sub/link", "new").ok);
+  EXPECT_EQ(read_file("sub/real.txt"), "new");
+  EXPECT_TRUE(fs::is_symlink("sub/link"));
+  EXPECT_EQ(tk::test::dir_listing(dir.path()), std::vector<std::string>{"sub"});
+}
+
+// A name for an open file of this process (/dev/fd/N) is written through
+// that descriptor, at commit; a pipe that takes only part of the text is a
+// failure.
+TEST(FileReplaceAll, OwnDescriptorReportsShortWrites) {
+  std::array<int, 2> fds{};
+  ASSERT_EQ(::pipe(fds.data()), 0);
+  const auto fd_name = [](int fd) { return "/dev/fd/" + std::to_string(fd); };
+  tk::staged_file staged = tk::file_stage(fd_name(fds[1]).c_str(), "abc");
+  ASSERT_TRUE(staged.ok());
+  ASSERT_EQ(::fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
+  std::array<char, 8> got{};
+  EXPECT_EQ(::read(fds[0], got.data(), got.size()), -1);
+  EXPECT_TRUE(staged.commit().ok);
+  EXPECT_EQ(::read(fds[0], got.data(), got.size()), 3);
+  EXPECT_EQ(std::string(got.data(), 3), "abc");
+
+  ASSERT_EQ(::fcntl(fds[1], F_SETFL, O_NONBLOCK), 0);
+  ASSERT_GT(::fcntl(fds[1], F_SETPIPE_SZ, 4096), 0);
+  const tk::write_result r =
+      tk::file_replace_all(fd_name(fds[1]).c_str(), std::string(100000, 'x'));
+  EXPECT_FALSE(r.ok);
+  EXPECT_GT(r.written, 0u);
+  EXPECT_LT(r.written, 100000u);
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+// A regular file that another process holds open for appending, named
+// through that process's descriptor, is appended to as that process would.
+TEST(FileReplaceAll, AnotherProcessesDescriptorIsAppendedTo) {
+  temp_dir dir;
+  const std::string log = dir.file("log.txt");
+  write_file(log, "old ");
+  std::array<int, 2> ready{};
+  std::array<int, 2> release{};
+  ASSERT_EQ(::pipe(ready.data()), 0);
+  ASSERT_EQ(::pipe(release.data()), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(release[1]);
+    const int fd = ::open(log.c_str(), O_WRONLY | O_APPEND);
+    char byte = static_cast<char>(fd);
+    if (::write(ready[1], &byte, 1) != 1 || ::read(release[0], &byte, 1) < 0)
+      _exit(1);
+    _exit(0);
+  }
+  ASSERT_GT(pid, 0);
+  char fd = 0;
+  ASSERT_EQ(::read(ready[0], &fd, 1), 1);
+  const std::string name =
+      "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd);
+  EXPECT_TRUE(tk::file_replace_all(name.c_str(), "new").ok);
+  ::close(release[1]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  for (const int p : {ready[0], ready[1], release[0]}) ::close(p);
+  EXPECT_EQ(read_file(log), "old new");
+}
+#endif
+
+#ifdef _WIN32
+// A pipe's server gets the text: the name is opened once, as a client.
+TEST(FileReplaceAll, NamedPipeIsWrittenInPlace) {
+  const std::string name =
+      "\\\\.\\pipe\\tk-files-test-" + std::to_string(GetCurrentProcessId());
+  const tk::scoped_handle server(
+      CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND,
+                       PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 65536, 0, nullptr));
+  ASSERT_TRUE(server.valid());
+  const tk::write_result r = tk::file_replace_all(name.c_str(), "to the pipe");
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.written, 11u);
+  std::array<char, 64> got{};
+  DWORD n = 0;
+  ASSERT_TRUE(ReadFile(server.get(), got.data(), 64, &n, nullptr));
+  EXPECT_EQ(std::string(got.data(), n), "to the pipe");
+}
+#endif
 
 TEST(ConsoleWrite, ExactBytesReachStandardOutput) {
   const tk::test::run_output r =

@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,11 @@ class scoped_fd {
     if (fd_ >= 0) ::close(fd_);
   }
   int get() const { return fd_; }
+  // Takes `fd` over, closing the descriptor held before.
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
   // Closes now and reports whether the close succeeded.
   bool close() {
     const int fd = fd_;
@@ -81,18 +87,6 @@ std::uint32_t write_fully(int fd, std::string_view data) {
     done += static_cast<std::size_t>(n);
   }
   return static_cast<std::uint32_t>(done);
-}
-
-// Opens an existing file for writing, without creating or truncating it,
-// and writes `data` to it.
-write_result write_in_place(const char* name, std::string_view data,
-                            int flags) {
-  write_result r;
-  scoped_fd fd(::open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC | flags));
-  if (fd.get() < 0) return r;
-  r.written = write_fully(fd.get(), data);
-  r.ok = r.written == data.size() && fd.close();
-  return r;
 }
 
 // The directory part of a path with its final slash; empty for a bare name.
@@ -156,37 +150,6 @@ int own_descriptor(std::string_view link, const struct stat& target) {
                  st.st_ino == target.st_ino
              ? fd
              : -1;
-}
-
-// Writes `data` to a new file beside `path` under a short name of its own
-// and renames it over `path`.
-write_result replace_through_temp(const std::string& path,
-                                  std::string_view data, mode_t mode) {
-  write_result r;
-  const std::string_view dir = directory_part(path);
-  const std::size_t leaf_length = path.size() - dir.size();
-  if (leaf_length == 0) return r;
-  const std::uint32_t seed =
-      static_cast<std::uint32_t>(::getpid()) * 2654435761u;
-  std::string temp;
-  int made = -1;
-  for (std::uint32_t attempt = 0; attempt < 64 && made < 0; ++attempt) {
-    temp = std::string(dir) + temp_leaf(leaf_length, seed + attempt);
-    made = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (made < 0 && errno != EEXIST) return r;
-  }
-  scoped_fd fd(made);
-  if (fd.get() < 0) return r;
-  ::fchmod(fd.get(), mode);
-  r.written = write_fully(fd.get(), data);
-  const bool written = r.written == data.size() && ::fsync(fd.get()) == 0;
-  const bool closed = fd.close();
-  if (written && closed && ::rename(temp.c_str(), path.c_str()) == 0) {
-    r.ok = true;
-  } else {
-    ::unlink(temp.c_str());
-  }
-  return r;
 }
 
 bool has_wildcards(const char* name) {
@@ -294,39 +257,111 @@ write_result file_write_all(const char* name, std::string_view data) {
   return r;
 }
 
-write_result file_replace_all(const char* name, std::string_view data) {
+// Between file_stage and commit: a temporary file to rename over `path`, or
+// a target written directly through `direct` or the process's own `own`.
+struct staged_file::target {
+  std::string temp;
+  std::string path;
+  scoped_fd direct{-1};
+  int own = -1;
+  std::string_view data;
+};
+
+staged_file::staged_file() noexcept = default;
+staged_file::staged_file(staged_file&& other) noexcept
+    : target_(std::move(other.target_)), result_(other.result_) {
+  other.result_ = {};
+}
+staged_file& staged_file::operator=(staged_file&& other) noexcept {
+  if (this != &other) {
+    discard();
+    target_ = std::move(other.target_);
+    result_ = other.result_;
+    other.result_ = {};
+  }
+  return *this;
+}
+staged_file::~staged_file() { discard(); }
+
+void staged_file::discard() {
+  if (target_ && !target_->temp.empty()) ::unlink(target_->temp.c_str());
+  target_.reset();
+}
+
+write_result staged_file::commit() {
   write_result r;
+  if (!target_ || !result_.ok) return r;
+  target& t = *target_;
+  if (!t.temp.empty()) {
+    r.written = result_.written;
+    r.ok = ::rename(t.temp.c_str(), t.path.c_str()) == 0;
+    if (r.ok) t.temp.clear();
+  } else {
+    const int fd = t.own >= 0 ? t.own : t.direct.get();
+    r.written = write_fully(fd, t.data);
+    r.ok = r.written == t.data.size() && (t.own >= 0 || t.direct.close());
+  }
+  discard();
+  result_ = {};
+  return r;
+}
+
+staged_file file_stage(const char* name, std::string_view data) {
+  staged_file staged;
   struct stat st {};
   const bool exists = ::stat(name, &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return r;
+  if (exists && S_ISDIR(st.st_mode)) return staged;
   // rename() would put a new file in the place of a read-only one.
-  if (marked_read_only(name)) return r;
+  if (marked_read_only(name)) return staged;
   const link_end end = follow_links(name);
-  if (!end.ok) return r;
-  if (end.open_file) {
-    // /dev/stdout and its kind: written through the process's own
-    // descriptor, so the text joins that stream in order.
-    const int own = own_descriptor(end.path, st);
-    if (own >= 0) {
-      r.written = write_fully(own, data);
-      r.ok = r.written == data.size();
-      return r;
+  if (!end.ok) return staged;
+  auto t = std::make_unique<staged_file::target>();
+  if (end.open_file || (exists && !S_ISREG(st.st_mode))) {
+    // /dev/stdout and its kind are written through the process's own
+    // descriptor, so the text joins that stream in order. Another open
+    // file, a pipe or a device is written as it stands: a new file in its
+    // place would cut it off from whoever reads it, and a regular file
+    // reached through another process's descriptor is written at its end,
+    // as that process would.
+    if (end.open_file) t->own = own_descriptor(end.path, st);
+    if (t->own < 0) {
+      const int append = end.open_file && S_ISREG(st.st_mode) ? O_APPEND : 0;
+      t->direct.reset(::open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC | append));
+      if (t->direct.get() < 0) return staged;
     }
-    return write_in_place(name, data, S_ISREG(st.st_mode) ? O_APPEND : 0);
+    t->data = data;
+    staged.result_.ok = true;
+    staged.target_ = std::move(t);
+    return staged;
   }
-  // A pipe or a device is written as it stands: a new file in its place
-  // would cut it off from whoever reads it.
-  if (exists && !S_ISREG(st.st_mode)) return write_in_place(name, data, 0);
-  // Keep an existing target's permission bits; a new one gets the usual ones.
-  mode_t mode = 0666;
-  if (exists) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode &= ~mask;
+  // A short name of its own beside the file, never longer than the file's.
+  const std::string_view dir = directory_part(end.path);
+  const std::size_t leaf_length = end.path.size() - dir.size();
+  if (leaf_length == 0) return staged;
+  const std::uint32_t seed =
+      static_cast<std::uint32_t>(::getpid()) * 2654435761u;
+  scoped_fd fd(-1);
+  for (std::uint32_t attempt = 0; attempt < 64 && fd.get() < 0; ++attempt) {
+    t->temp = std::string(dir) + temp_leaf(leaf_length, seed + attempt);
+    // Mode 0666 leaves to the umask what a new file gets.
+    fd.reset(
+        ::open(t->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (fd.get() < 0 && errno != EEXIST) return staged;
   }
-  return replace_through_temp(end.path, data, mode);
+  if (fd.get() < 0) return staged;
+  t->path = end.path;
+  // The replaced file's permission bits go to its successor.
+  const bool mode_kept = !exists || ::fchmod(fd.get(), st.st_mode & 07777) == 0;
+  staged.result_.written = write_fully(fd.get(), data);
+  const bool written = mode_kept && staged.result_.written == data.size() &&
+                       ::fsync(fd.get()) == 0;
+  const bool closed = fd.close();
+  staged.target_ = std::move(t);
+  if (written && closed)
+    staged.result_.ok = true;
+  else
+    staged.discard();
+  return staged;
 }
 
 std::size_t max_name_length() { return PATH_MAX - 1; }
@@ -352,8 +387,13 @@ int file_same(const char* first, const char* second) {
 run_result run_and_wait(const char* command_line,
                         std::uint32_t priority_class) {
   run_result r;
+  const std::string_view line(command_line);
+  if (std::count(line.begin(), line.end(), '"') % 2 != 0) {
+    r.why_not = start_failure::malformed;
+    return r;
+  }
   // Cut the line into argv by the kit's own rules.
-  std::vector<std::string> args = arg_split(command_line);
+  std::vector<std::string> args = arg_split(line);
   if (args.empty() || args[0].empty()) {
     r.why_not = start_failure::not_found;
     return r;
@@ -383,7 +423,8 @@ run_result run_and_wait(const char* command_line,
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) {
-      r.exit_code = 0xFFFFFFFFu;
+      r.wait_failed = true;
+      r.system_error = static_cast<std::uint32_t>(errno);
       return r;
     }
   }

@@ -1,7 +1,10 @@
 // Win32 implementation of the kit's platform routines (kernel32 only).
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "handle_win32.h"
@@ -117,60 +120,172 @@ write_result file_write_all(const char* name, std::string_view data) {
   return r;
 }
 
-write_result file_replace_all(const char* name, std::string_view data) {
-  write_result r;
-  if (marked_read_only(name)) return r;
-  {
-    // A device (NUL, CON, a serial port) or a pipe is written as it stands:
-    // there is no file to put in its place.
-    scoped_handle device(CreateFileA(name, GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr));
-    if (device.valid() && GetFileType(device.get()) != FILE_TYPE_DISK) {
-      r.written = write_fully(device.get(), data);
-      r.ok = r.written == data.size() && device.close();
-      return r;
-    }
+namespace {
+
+// The path that a symbolic link (or another reparse point) finally leads
+// to, in the plain form C:\dir\name or \\server\share\name; empty when it
+// leads nowhere.
+std::string final_path(const char* name) {
+  scoped_handle file(CreateFileA(
+      name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return {};
+  std::string path(MAX_PATH, '\0');
+  DWORD n = GetFinalPathNameByHandleA(file.get(), path.data(), MAX_PATH,
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (n >= path.size()) {
+    // Too long for the buffer: n is the size needed, terminator included.
+    path.assign(n, '\0');
+    n = GetFinalPathNameByHandleA(file.get(), path.data(), n,
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n >= path.size()) return {};
   }
+  if (n == 0) return {};
+  path.resize(n);
+  constexpr std::string_view unc = "\\\\?\\UNC\\";
+  constexpr std::string_view local = "\\\\?\\";
+  if (path.starts_with(unc)) return "\\\\" + path.substr(unc.size());
+  if (path.starts_with(local)) return path.substr(local.size());
+  return path;
+}
+
+// `name` with a directory part: ReplaceFileA is never given a bare file
+// name, which Wine's refuses (ERROR_DIRECTORY).
+std::string with_directory(const char* name) {
+  const std::string_view whole(name);
+  if (whole.find_last_of("\\/:") != std::string_view::npos)
+    return std::string(whole);
+  return ".\\" + std::string(whole);
+}
+
+}  // namespace
+
+// Between file_stage and commit: a temporary file to put in the place of
+// `path`, or a device or pipe opened as `direct`.
+struct staged_file::target {
+  std::string temp;
+  std::string path;
+  scoped_handle direct;
+  std::string_view data;
+};
+
+staged_file::staged_file() noexcept = default;
+staged_file::staged_file(staged_file&& other) noexcept
+    : target_(std::move(other.target_)), result_(other.result_) {
+  other.result_ = {};
+}
+staged_file& staged_file::operator=(staged_file&& other) noexcept {
+  if (this != &other) {
+    discard();
+    target_ = std::move(other.target_);
+    result_ = other.result_;
+    other.result_ = {};
+  }
+  return *this;
+}
+staged_file::~staged_file() { discard(); }
+
+void staged_file::discard() {
+  if (target_ && !target_->temp.empty()) DeleteFileA(target_->temp.c_str());
+  target_.reset();
+}
+
+write_result staged_file::commit() {
+  write_result r;
+  if (!target_ || !result_.ok) return r;
+  target& t = *target_;
+  if (!t.temp.empty()) {
+    r.written = result_.written;
+    // ReplaceFileA keeps what belongs to the file rather than to its text:
+    // attributes, access control list, creation time, short name.
+    const DWORD attributes = GetFileAttributesA(t.path.c_str());
+    const bool existing = attributes != INVALID_FILE_ATTRIBUTES;
+    // A directory put in the file's place meanwhile is never replaced.
+    const bool directory =
+        existing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (directory)
+      r.ok = false;
+    else if (existing)
+      r.ok =
+          ReplaceFileA(t.path.c_str(), t.temp.c_str(), nullptr,
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+    else
+      r.ok = MoveFileExA(t.temp.c_str(), t.path.c_str(),
+                         MOVEFILE_WRITE_THROUGH) != 0;
+    if (r.ok) t.temp.clear();
+  } else {
+    r.written = write_fully(t.direct.get(), t.data);
+    r.ok = r.written == t.data.size() && t.direct.close();
+  }
+  discard();
+  result_ = {};
+  return r;
+}
+
+staged_file file_stage(const char* name, std::string_view data) {
+  staged_file staged;
+  auto t = std::make_unique<staged_file::target>();
+  // A device (NUL, CON, a serial port) or a pipe is written as it stands:
+  // there is no file to put in its place. It stays open until commit(), so
+  // that a pipe's server sees one client.
+  if (!marked_read_only(name)) {
+    t->direct.reset(CreateFileA(name, GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  }
+  if (t->direct.valid() && GetFileType(t->direct.get()) != FILE_TYPE_DISK) {
+    t->data = data;
+    staged.result_.ok = true;
+    staged.target_ = std::move(t);
+    return staged;
+  }
+  t->direct.close();
+  t->path = with_directory(name);
+  const DWORD attributes = GetFileAttributesA(name);
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // A link is followed and the file it names is replaced; a link that
+    // leads nowhere is not written through.
+    t->path = final_path(name);
+    if (t->path.empty()) return staged;
+  }
+  const DWORD final_attributes = GetFileAttributesA(t->path.c_str());
+  if (final_attributes != INVALID_FILE_ATTRIBUTES &&
+      (final_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return staged;
+  if (marked_read_only(t->path.c_str())) return staged;
   // A short name of its own beside the target: a name no longer than the
   // target's, so it fits where the whole path is near its limit too.
-  const std::string_view whole(name);
+  const std::string_view whole(t->path);
   const std::size_t cut = whole.find_last_of("\\/:");
   const std::string dir(cut == std::string_view::npos
                             ? std::string_view()
                             : whole.substr(0, cut + 1));
   const std::size_t leaf_length = whole.size() - dir.size();
-  if (leaf_length == 0) return r;
+  if (leaf_length == 0) return staged;
   const std::uint32_t seed =
       static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u;
-  std::string temp;
-  HANDLE made = INVALID_HANDLE_VALUE;
-  for (std::uint32_t attempt = 0; attempt < 64 && made == INVALID_HANDLE_VALUE;
-       ++attempt) {
-    temp = dir + temp_leaf(leaf_length, seed + attempt);
-    made = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  scoped_handle file;
+  for (std::uint32_t attempt = 0; attempt < 64 && !file.valid(); ++attempt) {
+    t->temp = dir + temp_leaf(leaf_length, seed + attempt);
+    file.reset(CreateFileA(t->temp.c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD error = GetLastError();
-    if (made == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS &&
+    if (!file.valid() && error != ERROR_FILE_EXISTS &&
         error != ERROR_ALREADY_EXISTS)
-      return r;
+      return staged;
   }
-  scoped_handle file(made);
-  if (!file.valid()) return r;
-  r.written = write_fully(file.get(), data);
-  const bool written =
-      r.written == data.size() && FlushFileBuffers(file.get()) != 0;
-  if (!file.close() || !written) {
-    DeleteFileA(temp.c_str());
-    return r;
-  }
-  if (!MoveFileExA(temp.c_str(), name,
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(temp.c_str());
-    return r;
-  }
-  r.ok = true;
-  return r;
+  if (!file.valid()) return staged;
+  staged.result_.written = write_fully(file.get(), data);
+  const bool written = staged.result_.written == data.size() &&
+                       FlushFileBuffers(file.get()) != 0;
+  const bool closed = file.close();
+  staged.target_ = std::move(t);
+  if (written && closed)
+    staged.result_.ok = true;
+  else
+    staged.discard();
+  return staged;
 }
 
 std::size_t max_name_length() { return MAX_PATH - 1; }
@@ -213,6 +328,11 @@ int file_same(const char* first, const char* second) {
 run_result run_and_wait(const char* command_line,
                         std::uint32_t priority_class) {
   run_result r;
+  const std::string_view text(command_line);
+  if (std::count(text.begin(), text.end(), '"') % 2 != 0) {
+    r.why_not = start_failure::malformed;
+    return r;
+  }
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -253,19 +373,14 @@ run_result run_and_wait(const char* command_line,
   // The exit code alone cannot tell a program that ended with 259 from one
   // still running; the process handle's signalled state can.
   DWORD code = STILL_ACTIVE;
-  for (;;) {
-    const DWORD wait = WaitForSingleObject(process.get(), 1);
-    if (wait == WAIT_OBJECT_0) {
-      GetExitCodeProcess(process.get(), &code);
-      break;
-    }
-    if (wait != WAIT_TIMEOUT) {
-      code = 0xFFFFFFFFu;
-      break;
-    }
+  DWORD wait = WAIT_TIMEOUT;
+  while (wait == WAIT_TIMEOUT) wait = WaitForSingleObject(process.get(), 1);
+  if (wait != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
+    r.wait_failed = true;
+    r.system_error = GetLastError();
   }
   SetThreadPriority(self, saved);
-  r.exit_code = code;
+  r.exit_code = r.wait_failed ? 0 : code;
   return r;
 }
 

@@ -1,6 +1,8 @@
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "kit.h"
@@ -73,6 +75,53 @@ TEST(RunAndWait, MissingProgramIsReportedWithoutWaiting) {
   EXPECT_FALSE(r2.started);
   EXPECT_EQ(r2.why_not, tk::start_failure::not_found);
 }
+
+TEST(RunAndWait, UnbalancedQuotationMarksAreMalformed) {
+  const std::string program = child();
+  const std::vector<std::string> lines = {'"' + program + " exit 0",
+                                          program + " \""};
+  for (const std::string& line : lines) {
+    const tk::run_result r =
+        tk::run_and_wait(line.c_str(), tk::high_priority_class);
+    EXPECT_FALSE(r.started) << line;
+    EXPECT_EQ(r.why_not, tk::start_failure::malformed) << line;
+  }
+}
+
+#ifndef _WIN32
+TEST(RunAndWait, ProgramIsSearchedOnThePath) {
+  const tk::test::temp_dir dir;
+  const tk::test::scoped_current_dir cwd(dir.path());
+  const tk::test::scoped_env path("PATH", tk::test::bin_dir().c_str());
+  const tk::run_result r =
+      tk::run_and_wait("child exit 5", tk::high_priority_class);
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exit_code, 5u);
+}
+
+// A file where a directory should be on the program's path.
+TEST(RunAndWait, FileInThePathIsNotFound) {
+  const tk::test::temp_dir dir;
+  tk::test::write_file(dir.file("file"), "x");
+  const tk::run_result r = tk::run_and_wait(
+      tk::test::quoted(dir.file("file/link")).c_str(), tk::high_priority_class);
+  EXPECT_FALSE(r.started);
+  EXPECT_EQ(r.why_not, tk::start_failure::not_found);
+  EXPECT_EQ(r.system_error, static_cast<std::uint32_t>(ENOTDIR));
+}
+
+// With SIGCHLD ignored the system reaps the child itself, and the wait
+// finds no child to wait for.
+TEST(RunAndWait, FailedWaitIsNoExitCode) {
+  const auto old = std::signal(SIGCHLD, SIG_IGN);
+  const tk::run_result r =
+      tk::run_and_wait((child() + " exit 3").c_str(), tk::high_priority_class);
+  std::signal(SIGCHLD, old);
+  EXPECT_TRUE(r.started);
+  EXPECT_TRUE(r.wait_failed);
+  EXPECT_EQ(r.system_error, static_cast<std::uint32_t>(ECHILD));
+}
+#endif
 
 TEST(RunAndWait, ProgramThatCannotRunIsNotExecutable) {
   const tk::test::temp_dir dir;

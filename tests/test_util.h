@@ -164,6 +164,23 @@ class unreadable_file {
   std::string why_not_;
 };
 
+#ifndef _WIN32
+// POSIX: while the object lives, a write that would make a file larger than
+// `bytes` fails with EFBIG, as on a file system that has run full, instead
+// of ending the process with SIGXFSZ.
+class file_size_limit {
+ public:
+  explicit file_size_limit(std::uint64_t bytes);
+  file_size_limit(const file_size_limit&) = delete;
+  file_size_limit& operator=(const file_size_limit&) = delete;
+  ~file_size_limit();
+
+ private:
+  std::uint64_t old_limit_;
+  void (*old_handler_)(int);
+};
+#endif
+
 // The directory of the running test program: the build's bin/, where the
 // tools and helper programs are.
 std::filesystem::path bin_dir();

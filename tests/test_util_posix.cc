@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,6 +122,24 @@ unreadable_file::unreadable_file(const fs::path& name) {
 }
 
 unreadable_file::~unreadable_file() = default;
+
+file_size_limit::file_size_limit(std::uint64_t bytes) {
+  struct rlimit limit {};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  old_limit_ = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+  if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+    throw std::runtime_error("cannot limit the file size");
+}
+
+file_size_limit::~file_size_limit() {
+  struct rlimit limit {};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = old_limit_;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, old_handler_);
+}
 
 bool env_get(const std::string& name, std::string& value) {
   const char* v = std::getenv(name.c_str());

@@ -560,8 +560,8 @@ TEST(DeflibBadInput, NamedPipe) {
 TEST(DeflibBadInput, OddContents) {
   const temp_dir dir(work);
   const std::set<std::string> both = {"x.def", "x.inc"};
-  for (const std::string& list : {std::string(), std::string("\r\n\n\r\r\n"),
-                                  std::string("\x80\xFF\r\n \xA0name\r\n")}) {
+  for (const std::string& list :
+       {std::string(), std::string("\r\n\n\r\r\n"), std::string(" \t\r\n")}) {
     write_file(dir / "x.txt", list);
     run_checked("deflib", "x.txt", dir, {1, no_librarian("x"), both});
     EXPECT_EQ(read_file(dir / "x.def"), def_header("x"));
@@ -575,6 +575,14 @@ TEST(DeflibBadInput, OddContents) {
               {1,
                "deflib: bin.txt: line 1 holds a zero byte; the list must be "
                "plain text\r\n",
+               {}});
+  // A line that starts with a byte above 127 is no name, nor blank.
+  write_file(dir / "hi.txt", "printf\r\n\x80\xFF\r\n");
+  run_checked("deflib", "hi.txt", dir,
+              {1,
+               "deflib: hi.txt: line 2 holds no valid name: a name may hold "
+               "only letters, digits and _ @ $ ?, and may not start with a "
+               "digit\r\n",
                {}});
   write_file(dir / "tab.txt", "printf\r\n\tputs\r\n");
   run_checked("deflib", "tab.txt", dir,
