@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "expected_texts.h"
 #include "gtest/gtest.h"
 
 namespace deflib {
@@ -47,13 +46,6 @@ void expect_files(const definition_files& got, const definition_files& want,
   EXPECT_EQ(got.def, want.def) << what;
   EXPECT_EQ(got.inc, want.inc) << what;
   EXPECT_EQ(got.error, "") << what;
-}
-
-TEST(WriteDefinitions, MylibExampleByteForByte) {
-  const definition_files f = write_definitions("printf\r\nputs\r\n", "mylib");
-  ASSERT_TRUE(f.ok);
-  EXPECT_EQ(f.def, tk::test::expected::mylib_def);
-  EXPECT_EQ(f.inc, tk::test::expected::mylib_inc);
 }
 
 TEST(WriteDefinitions, BlankLinesAndEmptyLists) {
