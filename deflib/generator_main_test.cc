@@ -436,8 +436,9 @@ TEST(DeflibProgram, RunsEndToEnd) {
       "DEFLIB_LIBRARIAN",
       (tk::test::quoted(tk::test::program_path("child")) + " print /def:")
           .c_str());
-  const tk::test::run_output r = tk::test::run_guarded(
-      "deflib", "mylib.txt", dir.path(), {"mylib.def", "mylib.inc"});
+  const tk::test::run_output r = tk::test::run(
+      "deflib", "mylib.txt",
+      {.cwd = dir.path(), .written = {{"mylib.def", "mylib.inc"}}});
   EXPECT_EQ(r.exit_code, 0u);
   EXPECT_EQ(r.out, "/def:mylib.def\r\n");
   EXPECT_EQ(r.err, "");

@@ -55,10 +55,9 @@ TEST(TempDir, UnderItsBaseAndRemovedWithReadOnlyContents) {
 }
 
 // arg_echo prints what the kit's rules give for arguments 0 to 5.
-TEST(RunCaptureTyped, LineReachesTheProgramAsTyped) {
-  const temp_dir dir;
-  const tk::test::run_output r = tk::test::run_capture_typed(
-      tk::test::program_path("arg_echo"), "a \"b  c", dir.path());
+TEST(Run, TypedLineReachesTheProgramAsTyped) {
+  const tk::test::run_output r =
+      tk::test::run("arg_echo", "a \"b  c", {.typed = true});
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
 #ifdef _WIN32

@@ -113,10 +113,8 @@ class TksubProgram : public TksubFiles {
  protected:
   // `prefix` starts the program through another one (setpriv).
   run_output run(const std::string& arguments, const std::string& prefix = {}) {
-    return tk::test::run_capture(
-        prefix + tk::test::quoted(tk::test::program_path("tksub")) + " " +
-            arguments,
-        dir.path());
+    return tk::test::run("tksub", arguments,
+                         {.cwd = dir.path(), .prefix = prefix});
   }
 };
 
@@ -286,16 +284,6 @@ TEST_F(Tksub, SubstitutesAndReports) {
   EXPECT_EQ(o.out, "t.asm written at 193 bytes\r\n");
 }
 
-TEST_F(Tksub, QuotedNamesWithSpaces) {
-  put("my pairs.equ", "x y\r\nexit 0\r\n");
-  put("my source.asm", "x\tx\r\n");
-  const outcome o =
-      run("\"my pairs.equ\"  \t my\" \"source.asm   \"my target.asm\"");
-  EXPECT_EQ(o.out, "Line Number 2my target.asm written at 5 bytes\r\n");
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(get("my target.asm"), "y\ty\r\n");
-}
-
 TEST_F(Tksub, PairErrorsLeaveTheTargetAlone) {
   put("s.asm", "a\r\n");
   put("t.asm", "previous");
@@ -450,7 +438,7 @@ TEST_F(Tksub, StandardOutputAsTargetHoldsTheTextAlone) {
 // The program as the system starts it: its arguments, console and status.
 TEST_F(TksubProgram, RunsEndToEnd) {
   // Cut from a Windows command line by the kit's rules; elsewhere by
-  // run_capture before the start.
+  // tk::test::run before the start.
   put("my pairs.equ", "x y\r\nexit 0\r\n");
   put("my source.asm", "x\tx\r\n");
   run_output o =
@@ -467,9 +455,9 @@ TEST_F(TksubProgram, RunsEndToEnd) {
 #ifndef _WIN32
   // POSIX: argv as delivered, quotation marks and tabs included.
   for (const std::string name : {"a\"\"b", "a\"b", "tab\there"}) {
-    o = tk::test::run_capture_argv({tk::test::program_path("tksub"),
-                                    "my pairs.equ", "my source.asm", name},
-                                   dir.path());
+    o = tk::test::run(
+        "tksub", {},
+        {.cwd = dir.path(), .argv = {"my pairs.equ", "my source.asm", name}});
     EXPECT_EQ(o.out, "Line Number 2" + name + " written at 5 bytes\r\n");
     EXPECT_EQ(o.exit_code, 0u);
     EXPECT_EQ(get(name), "y\ty\r\n");
@@ -487,8 +475,7 @@ std::vector<std::pair<std::string, std::string>> starters() {
   if (!root) return out;
   const std::string prefix =
       "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  const run_output probe = tk::test::run_capture(
-      prefix + tk::test::quoted(tk::test::program_path("tksub")));
+  const run_output probe = tk::test::run("tksub", {}, {.prefix = prefix});
   if (probe.out == missing_first + usage)
     out.emplace_back("as user 65534", prefix);
   else

@@ -30,7 +30,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tk::test::program_path;
 using tk::test::read_file;
 using tk::test::run_output;
 using tk::test::snapshot;
@@ -88,11 +87,12 @@ struct expected {
   std::set<std::string> written;
 };
 
-// run_guarded in `dir`, and the exact exit status and console output.
+// Runs `tool` in `dir`, failing when it changes any file there but those
+// of `want`, and checks the exact exit status and console output.
 void run_checked(std::string_view tool, const std::string& args,
                  const temp_dir& dir, const expected& want) {
   const run_output r =
-      tk::test::run_guarded(tool, args, dir.path(), want.written);
+      tk::test::run(tool, args, {.cwd = dir.path(), .written = want.written});
   const std::string label = std::string(tool) + " " + args;
   EXPECT_EQ(r.exit_code, want.status) << label;
   if (r.out.size() < 4096) {
@@ -105,11 +105,11 @@ void run_checked(std::string_view tool, const std::string& args,
 }
 
 // Runs `tool` in `dir` with `arg_text` after its name exactly as typed (see
-// run_capture_typed) and checks the exit status and console output.
+// run_options::typed) and checks the exit status and console output.
 void run_typed(std::string_view tool, const std::string& arg_text,
                const temp_dir& dir, unsigned status, const std::string& out) {
   const run_output r =
-      tk::test::run_capture_typed(program_path(tool), arg_text, dir.path());
+      tk::test::run(tool, arg_text, {.cwd = dir.path(), .typed = true});
   EXPECT_TRUE(r.started) << arg_text;
   EXPECT_EQ(r.exit_code, status) << arg_text;
   EXPECT_EQ(r.out, out) << arg_text;
@@ -294,7 +294,7 @@ TEST(TksubBadInput, FilesThatVanish) {
       for (int i = 0; i < 40; ++i) {
         fs::remove(dir / "t.asm");
         const run_output r =
-            tk::test::run_program("tksub", "p.equ s.asm t.asm", dir.path());
+            tk::test::run("tksub", "p.equ s.asm t.asm", {.cwd = dir.path()});
         if (r.exit_code == 0 && r.out == written_report("t.asm", 7)) {
           EXPECT_EQ(read_file(dir / "t.asm"), "b c b\r\n");
           ++outcomes["written"];
@@ -399,7 +399,8 @@ TEST(DeflibBadInput, ListThatVanishes) {
     for (int i = 0; i < 40; ++i) {
       fs::remove(dir / "l.def");
       fs::remove(dir / "l.inc");
-      const run_output r = tk::test::run_program("deflib", "l.txt", dir.path());
+      const run_output r =
+          tk::test::run("deflib", "l.txt", {.cwd = dir.path()});
       EXPECT_EQ(r.exit_code, 1u) << r.out;
       if (r.out == no_librarian("l")) {
         EXPECT_EQ(read_file(dir / "l.def"),
