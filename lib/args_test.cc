@@ -185,7 +185,7 @@ TEST(InfoRequested, OnlyAloneAndExact) {
 
 // The cutting rules seen by a real program, started with a command line.
 std::string echo(const std::string& args) {
-  const tk::test::run_output r = tk::test::run("arg_echo", args);
+  const tk::test::run_output r = tk::test::run("child", args);
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
   return r.out;
@@ -202,7 +202,7 @@ TEST(ArgFetch, RealProcess) {
             "5 2 []\r\n");
   // Argument 0 is the program's name as typed, without its quotes.
   EXPECT_EQ(out.substr(0, out.find("\r\n")),
-            "0 1 [" + tk::test::program_path("arg_echo") + "]");
+            "0 1 [" + tk::test::program_path("child") + "]");
 }
 
 #ifndef _WIN32
@@ -210,7 +210,7 @@ TEST(ArgFetch, PosixArgumentsAsDelivered) {
   // The shell has cut the line: quotation marks, tabs and blanks inside an
   // argument are part of it, and there are no unbalanced quotes.
   const tk::test::run_output r = tk::test::run(
-      "arg_echo", {}, {.argv = {"a\"\"b", "a\"b", "x\ty", " b ", ""}});
+      "child", {}, {.argv = {"a\"\"b", "a\"b", "x\ty", " b ", ""}});
   ASSERT_TRUE(r.started);
   EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
             "1 1 [a\"\"b]\r\n"
