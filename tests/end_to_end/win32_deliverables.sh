@@ -4,7 +4,7 @@
 # in a directory on the prefix's drive C:
 #   - tksub on the shipped example: report and target byte for byte as the
 #     native build gives them (testdata/myresult.asm is the native result);
-#   - deflib on a list, with a 32-bit stand-in librarian at
+#   - deflib on a list, with `child` as the 32-bit stand-in librarian at
 #     C:\tolvane\bin\link.exe, so that its real command line runs;
 #   - timeinfo with its key from a file;
 #   - jumptest in its window, driven by jumptest_driver: buttons pressed,
@@ -49,7 +49,7 @@ same "tksub target" "$data/myresult.asm" myresult.asm
 
 # deflib, with the stand-in at C:\tolvane\bin\link.exe
 mkdir -p "$drive_c/tolvane/bin"
-cp "$bin/fake_link.exe" "$drive_c/tolvane/bin/link.exe"
+cp "$bin/child.exe" "$drive_c/tolvane/bin/link.exe"
 printf 'printf\r\nputs\r\n' >mylib.txt
 sh "$run" "$state" "$bin/deflib.exe" mylib.txt >deflib.out 2>&1
 rc=$?
