@@ -294,9 +294,10 @@ TEST_F(Deflib, ListNamesWithDirectoriesAndSigns) {
   for (const std::string name : {"my lib", "my-lib"}) {
     const std::string arg = name + ".x.txt";
     write_file(arg, "puts\r\n");
-    EXPECT_EQ(failure(tk::test::quoted(arg)),
-              "deflib: " + arg + ": the library name \"" + name +
-                  "\" may hold only letters, digits and underscores\r\n");
+    std::string message = "deflib: " + arg;
+    message += ": the library name \"" + name;
+    message += "\" may hold only letters, digits and underscores\r\n";
+    EXPECT_EQ(failure(tk::test::quoted(arg)), message);
   }
   EXPECT_EQ(listing(),
             (std::vector<std::string>{"lists", "my lib.x.txt", "my-lib.x.txt",
