@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <exception>
 #include <fstream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -90,6 +92,24 @@ std::size_t replay(const target& t, const fs::path& path) {
   return files.size();
 }
 
+int replay_all(std::span<char* const> paths) {
+  int status = 0;
+  for (const char* arg : paths) {
+    const fs::path path(arg);
+    const target* t = target_of(path);
+    if (t == nullptr) {
+      std::printf("%s: no fuzz target of that name\n", arg);
+      status = 1;
+      continue;
+    }
+    const std::size_t n = replay(*t, path);
+    std::printf("%.*s: %lu inputs from %s\n", static_cast<int>(t->name.size()),
+                t->name.data(), static_cast<unsigned long>(n), arg);
+    if (n == 0) status = 1;
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,19 +117,10 @@ int main(int argc, char** argv) {
     std::printf("usage: fuzz_replay PATH...\n");
     return 2;
   }
-  int status = 0;
-  for (int i = 1; i < argc; ++i) {
-    const fs::path path(argv[i]);
-    const target* t = target_of(path);
-    if (t == nullptr) {
-      std::printf("%s: no fuzz target of that name\n", argv[i]);
-      status = 1;
-      continue;
-    }
-    const std::size_t n = replay(*t, path);
-    std::printf("%.*s: %lu inputs from %s\n", static_cast<int>(t->name.size()),
-                t->name.data(), static_cast<unsigned long>(n), argv[i]);
-    if (n == 0) status = 1;
+  try {
+    return replay_all({argv + 1, static_cast<std::size_t>(argc - 1)});
+  } catch (const std::exception& e) {
+    std::printf("fuzz_replay: %s\n", e.what());
+    return 1;
   }
-  return status;
 }
