@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <span>
 #include <string>

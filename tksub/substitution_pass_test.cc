@@ -115,21 +115,4 @@ TEST_F(SubstitutionPass, OutputGrowsPastTwiceTheSource) {
   EXPECT_EQ(tiny.view(), partner);
 }
 
-TEST(SourceWordChars, ExactlyTheListedCharacters) {
-  std::string listed;
-  for (int c = 0; c < 256; ++c)
-    if (source_word_chars[static_cast<std::size_t>(c)] != 0) {
-      EXPECT_EQ(source_word_chars[static_cast<std::size_t>(c)], 1);
-      listed += static_cast<char>(c);
-    }
-  EXPECT_EQ(listed,
-            "!\"#$%&*+-.0123456789:?@ABCDEFGHIJKLMNOPQRSTUVWXYZ_"
-            "abcdefghijklmnopqrstuvwxyz~");
-  for (int c = 0; c < 256; ++c) {
-    if (tk::tksub::pair_word_chars[static_cast<std::size_t>(c)] != 0) {
-      EXPECT_EQ(source_word_chars[static_cast<std::size_t>(c)], 1) << c;
-    }
-  }
-}
-
 }  // namespace
