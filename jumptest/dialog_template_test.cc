@@ -55,6 +55,7 @@ constexpr std::string_view expected_template =
 
 std::vector<unsigned> bytes_of(std::string_view hex) {
   std::vector<unsigned> out;
+  out.reserve(hex.size() / 2);
   std::string digits;
   for (const char c : hex) {
     if (c == ' ') continue;
@@ -72,13 +73,12 @@ TEST(DialogTemplate, WholeTemplateByteForByte) {
   alignas(8) std::array<std::byte, tk::template_block_size> block;
   block.fill(std::byte{0xCC});
   ASSERT_EQ(tk::dialog_template_build(block), tk::template_size);
-  std::vector<unsigned> want = bytes_of(expected_template);
+  const std::vector<unsigned> want = bytes_of(expected_template);
   ASSERT_EQ(want.size(), 434u);
-  want.resize(block.size(), 0);
-  std::vector<unsigned> got;
-  for (const std::byte b : block) got.push_back(std::to_integer<unsigned>(b));
-  for (std::size_t i = 0; i < got.size(); ++i)
-    ASSERT_EQ(got[i], want[i]) << "offset " << i;
+  for (std::size_t i = 0; i < block.size(); ++i)
+    ASSERT_EQ(std::to_integer<unsigned>(block[i]),
+              i < want.size() ? want[i] : 0u)
+        << "offset " << i;
 }
 
 TEST(DialogTemplate, RefusesBlocksItCannotFill) {
