@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FuzzedDataProvider in(data, size);
   // NAME as base_name_of gives it: printable, no full stop.
   std::string base;
-  for (char c : in.ConsumeRandomLengthString(24))
+  for (char c : in.ConsumeRandomLengthString(255))
     if (c > 32 && c < 127 && c != '.') base += c;
   const std::string list = in.ConsumeRemainingBytesAsString();
 
