@@ -30,9 +30,12 @@ bool acceptable(std::string_view name) {
       "INITGLOBAL INITINSTANCE LIBRARY MULTIPLE NAME NONAME NONSHARED PRIVATE "
       "READ SECTIONS SHARED SINGLE STACKSIZE TERMGLOBAL TERMINSTANCE VERSION "
       "WRITE ";
+  std::string word(1, ' ');
+  word.append(name);
+  word += ' ';
   return first.find(name[0]) != std::string::npos &&
          name.find_first_not_of(first + "0123456789") == std::string::npos &&
-         keywords.find(" " + std::string(name) + " ") == std::string::npos;
+         keywords.find(word) == std::string::npos;
 }
 
 // Every byte from 33 to 127.
