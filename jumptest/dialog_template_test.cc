@@ -16,7 +16,7 @@ struct built {
 
   explicit built(std::byte fill = std::byte{0}) {
     block.fill(fill);
-    size = tk::dialog_template_build(block);
+    size = tk::jumptest::dialog_template_build(block);
   }
   unsigned u8(std::size_t at) const {
     return std::to_integer<unsigned>(block[at]);
@@ -140,20 +140,23 @@ TEST(DialogTemplate, RefusesBlocksItCannotFill) {
     return std::all_of(block.begin(), block.end(),
                        [](std::byte b) { return b == std::byte{0x5A}; });
   };
-  EXPECT_EQ(tk::dialog_template_build(std::span(block).first(433)), 0u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build(std::span(block).first(433)),
+            0u);
   EXPECT_TRUE(untouched());
-  EXPECT_EQ(tk::dialog_template_build(std::span(block).subspan(2)), 0u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build(std::span(block).subspan(2)),
+            0u);
   EXPECT_TRUE(untouched());
-  EXPECT_EQ(tk::dialog_template_build({}), 0u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build({}), 0u);
   // Exactly the template's length is enough.
-  EXPECT_EQ(tk::dialog_template_build(std::span(block).first(434)), 434u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build(std::span(block).first(434)),
+            434u);
   EXPECT_EQ(std::to_integer<unsigned>(block[434]), 0x5Au);
 }
 
 TEST(WidenText, FillsTheRoomAndNeverPassesIt) {
   std::array<std::byte, 16> out;
   out.fill(std::byte{0x77});
-  tk::widen_text("Abc", std::span(out).first(8));
+  tk::jumptest::widen_text("Abc", std::span(out).first(8));
   const unsigned char abc[] = {'A', 0, 'b', 0, 'c', 0, 0, 0};
   for (std::size_t i = 0; i < 8; ++i)
     EXPECT_EQ(std::to_integer<unsigned>(out[i]), abc[i]) << i;
@@ -161,18 +164,18 @@ TEST(WidenText, FillsTheRoomAndNeverPassesIt) {
 
   // Too little room: cut, still terminated, nothing written behind.
   out.fill(std::byte{0x77});
-  tk::widen_text("Simple", std::span(out).first(6));
+  tk::jumptest::widen_text("Simple", std::span(out).first(6));
   const unsigned char si[] = {'S', 0, 'i', 0, 0, 0};
   for (std::size_t i = 0; i < 6; ++i)
     EXPECT_EQ(std::to_integer<unsigned>(out[i]), si[i]) << i;
   EXPECT_EQ(out[6], std::byte{0x77});
 
   out.fill(std::byte{0x77});
-  tk::widen_text("", std::span(out).first(2));
+  tk::jumptest::widen_text("", std::span(out).first(2));
   EXPECT_EQ(out[0], std::byte{0});
   EXPECT_EQ(out[1], std::byte{0});
   EXPECT_EQ(out[2], std::byte{0x77});
-  tk::widen_text("x", std::span(out).first(0));
+  tk::jumptest::widen_text("x", std::span(out).first(0));
   EXPECT_EQ(out[2], std::byte{0x77});
 }
 

@@ -16,7 +16,7 @@ std::vector<std::int32_t> first_calls;
 
 }  // namespace
 
-namespace tk {
+namespace tk::jumptest {
 
 std::int32_t jump_lookup(std::int32_t index) {
   ++calls;
@@ -29,12 +29,12 @@ std::int32_t jump_lookup(std::int32_t index) {
   return index;
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest
 
 namespace {
 
 TEST(JumpLookupLoop, MakesEveryCallInOrder) {
-  tk::jump_lookup_loop();
+  tk::jumptest::jump_lookup_loop();
   EXPECT_EQ(calls, 10000000u);
   EXPECT_EQ(outside, 0u);
   const std::array<std::uint64_t, 16> expected = {
@@ -47,7 +47,7 @@ TEST(JumpLookupLoop, MakesEveryCallInOrder) {
   EXPECT_EQ(first_calls, order);
 
   // A second run makes as many calls again: nothing was cached.
-  tk::jump_lookup_loop();
+  tk::jumptest::jump_lookup_loop();
   EXPECT_EQ(calls, 20000000u);
 }
 
