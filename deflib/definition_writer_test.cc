@@ -7,7 +7,7 @@
 #include "expected_texts.h"
 #include "gtest/gtest.h"
 
-namespace deflib {
+namespace tk::deflib {
 namespace {
 
 using namespace std::literals;
@@ -158,4 +158,4 @@ TEST(LibrarianCommand, AppendsTheDefinitionFile) {
 }
 
 }  // namespace
-}  // namespace deflib
+}  // namespace tk::deflib

@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     if (c > 32 && c < 127 && c != '.') base += c;
   const std::string list = in.ConsumeRemainingBytesAsString();
 
-  const deflib::definition_files got = deflib::write_definitions(list, base);
+  const tk::deflib::definition_files got =
+      tk::deflib::write_definitions(list, base);
   const reference_files want = reference(list, base);
   if (!want.ok) {
     require(!got.ok, "a list that must be refused was accepted");

@@ -70,9 +70,10 @@ std::vector<unsigned> bytes_of(std::string_view hex) {
 
 TEST(DialogTemplate, WholeTemplateByteForByte) {
   // A block full of stray bytes: the template, and zero bytes behind it.
-  alignas(8) std::array<std::byte, tk::template_block_size> block;
+  alignas(8) std::array<std::byte, tk::jumptest::template_block_size> block;
   block.fill(std::byte{0xCC});
-  ASSERT_EQ(tk::dialog_template_build(block), tk::template_size);
+  ASSERT_EQ(tk::jumptest::dialog_template_build(block),
+            tk::jumptest::template_size);
   const std::vector<unsigned> want = bytes_of(expected_template);
   ASSERT_EQ(want.size(), 434u);
   for (std::size_t i = 0; i < block.size(); ++i)
@@ -88,20 +89,23 @@ TEST(DialogTemplate, RefusesBlocksItCannotFill) {
     return std::all_of(block.begin(), block.end(),
                        [](std::byte b) { return b == std::byte{0x5A}; });
   };
-  EXPECT_EQ(tk::dialog_template_build(std::span(block).first(433)), 0u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build(std::span(block).first(433)),
+            0u);
   EXPECT_TRUE(untouched());
-  EXPECT_EQ(tk::dialog_template_build(std::span(block).subspan(2)), 0u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build(std::span(block).subspan(2)),
+            0u);
   EXPECT_TRUE(untouched());
-  EXPECT_EQ(tk::dialog_template_build({}), 0u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build({}), 0u);
   // Exactly the template's length is enough.
-  EXPECT_EQ(tk::dialog_template_build(std::span(block).first(434)), 434u);
+  EXPECT_EQ(tk::jumptest::dialog_template_build(std::span(block).first(434)),
+            434u);
   EXPECT_EQ(std::to_integer<unsigned>(block[434]), 0x5Au);
 }
 
 TEST(WidenText, FillsTheRoomAndNeverPassesIt) {
   std::array<std::byte, 16> out;
   out.fill(std::byte{0x77});
-  tk::widen_text("Abc", std::span(out).first(8));
+  tk::jumptest::widen_text("Abc", std::span(out).first(8));
   const unsigned char abc[] = {'A', 0, 'b', 0, 'c', 0, 0, 0};
   for (std::size_t i = 0; i < 8; ++i)
     EXPECT_EQ(std::to_integer<unsigned>(out[i]), abc[i]) << i;
@@ -109,18 +113,18 @@ TEST(WidenText, FillsTheRoomAndNeverPassesIt) {
 
   // Too little room: cut, still terminated, nothing written behind.
   out.fill(std::byte{0x77});
-  tk::widen_text("Simple", std::span(out).first(6));
+  tk::jumptest::widen_text("Simple", std::span(out).first(6));
   const unsigned char si[] = {'S', 0, 'i', 0, 0, 0};
   for (std::size_t i = 0; i < 6; ++i)
     EXPECT_EQ(std::to_integer<unsigned>(out[i]), si[i]) << i;
   EXPECT_EQ(out[6], std::byte{0x77});
 
   out.fill(std::byte{0x77});
-  tk::widen_text("", std::span(out).first(2));
+  tk::jumptest::widen_text("", std::span(out).first(2));
   EXPECT_EQ(out[0], std::byte{0});
   EXPECT_EQ(out[1], std::byte{0});
   EXPECT_EQ(out[2], std::byte{0x77});
-  tk::widen_text("x", std::span(out).first(0));
+  tk::jumptest::widen_text("x", std::span(out).first(0));
   EXPECT_EQ(out[2], std::byte{0x77});
 }
 

@@ -13,7 +13,7 @@ std::uint64_t outside = 0;
 
 }  // namespace
 
-namespace tk {
+namespace tk::jumptest {
 
 std::int32_t jump_lookup(std::int32_t index) {
   ++calls;
@@ -24,17 +24,17 @@ std::int32_t jump_lookup(std::int32_t index) {
   return index;
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest
 
 namespace {
 
 TEST(JumpLookupLoop, TenMillionReadsInsideTheTable) {
-  tk::jump_lookup_loop();
+  tk::jumptest::jump_lookup_loop();
   EXPECT_EQ(calls, 10000000u);
   EXPECT_EQ(outside, 0u);
 
   // A second run makes as many calls again: nothing was cached.
-  tk::jump_lookup_loop();
+  tk::jumptest::jump_lookup_loop();
   EXPECT_EQ(calls, 20000000u);
 }
 
