@@ -11,7 +11,7 @@
 
 #include "kit.h"
 
-namespace deflib {
+namespace tk::deflib {
 
 namespace {
 
@@ -229,4 +229,4 @@ std::string librarian_command(std::string_view prefix,
   return std::string(line.c_str());
 }
 
-}  // namespace deflib
+}  // namespace tk::deflib

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace deflib {
+namespace tk::deflib {
 
 // What write_definitions made of a list.
 struct definition_files {
@@ -65,6 +65,6 @@ bool is_library_name(std::string_view library);
 std::string librarian_command(std::string_view prefix,
                               std::string_view base_name);
 
-}  // namespace deflib
+}  // namespace tk::deflib
 
 #endif  // TK_DEFLIB_DEFINITION_WRITER_H_

@@ -9,7 +9,7 @@
 #include "definition_writer.h"
 #include "kit.h"
 
-namespace deflib {
+namespace tk::deflib {
 
 namespace {
 
@@ -194,4 +194,4 @@ std::string librarian_chosen(const char* setting) {
   return std::string(librarian_prefix());
 }
 
-}  // namespace deflib
+}  // namespace tk::deflib

@@ -10,7 +10,7 @@
 #include "console.h"
 #include "run.h"
 
-namespace deflib {
+namespace tk::deflib {
 
 // The command line that starts the toolkit's librarian, up to the name of
 // the module-definition file: the program link in \tolvane\bin at the root
@@ -43,6 +43,6 @@ int generator_main(std::span<const std::string> args,
                    std::string_view librarian, tk::console_out& console,
                    tk::process_starter& starter);
 
-}  // namespace deflib
+}  // namespace tk::deflib
 
 #endif  // TK_DEFLIB_GENERATOR_MAIN_H_

@@ -64,8 +64,8 @@ class Deflib : public ::testing::Test {
     const std::vector<std::string> args =
         tk::arg_split(line.empty() ? "deflib" : "deflib " + line);
     console.clear();
-    const int status = deflib::generator_main(args, deflib::librarian_prefix(),
-                                              console, starter);
+    const int status = tk::deflib::generator_main(
+        args, tk::deflib::librarian_prefix(), console, starter);
     out = console.text();
     return status;
   }
@@ -77,7 +77,7 @@ class Deflib : public ::testing::Test {
     return out;
   }
   std::string command(const std::string& def_arg) const {
-    return std::string(deflib::librarian_prefix()) + def_arg;
+    return std::string(tk::deflib::librarian_prefix()) + def_arg;
   }
   std::vector<std::string> listing() const {
     return tk::test::dir_listing(dir.path());
@@ -144,9 +144,9 @@ TEST_F(Deflib, ListInAnotherDirectory) {
   fs::create_directories("lists");
   fs::create_directories("work");
   write_file("lists/mylib.txt", "printf\r\nputs\r\n");
-  const std::string list = "lists" +
-                           std::string(deflib::path_separators().substr(0, 1)) +
-                           "mylib.txt";
+  const std::string list =
+      "lists" + std::string(tk::deflib::path_separators().substr(0, 1)) +
+      "mylib.txt";
   const std::string up = ".." + list.substr(5, 1);
   for (const std::string& arg : {list, up + list}) {
     // No SCOPED_TRACE here: GoogleTest keeps its traces in Windows
@@ -193,10 +193,10 @@ TEST_F(Deflib, LibrarianFailuresAreReported) {
 
 // DEFLIB_LIBRARIAN replaces the whole command line before NAME.def.
 TEST(DeflibLibrarian, ChosenBySetting) {
-  const std::string own(deflib::librarian_prefix());
-  EXPECT_EQ(deflib::librarian_chosen("my link /def:"), "my link /def:");
-  EXPECT_EQ(deflib::librarian_chosen(""), own);
-  EXPECT_EQ(deflib::librarian_chosen(nullptr), own);
+  const std::string own(tk::deflib::librarian_prefix());
+  EXPECT_EQ(tk::deflib::librarian_chosen("my link /def:"), "my link /def:");
+  EXPECT_EQ(tk::deflib::librarian_chosen(""), own);
+  EXPECT_EQ(tk::deflib::librarian_chosen(nullptr), own);
 }
 
 TEST_F(Deflib, UsageTextForMissingOrBadArguments) {
@@ -374,7 +374,7 @@ TEST_F(Deflib, LibrarianSettingAndWaitFailures) {
   // An unbalanced quotation mark: refused before anything is written.
   const std::vector<std::string> args = {"deflib", "mylib.txt"};
   const std::string odd = "\"C:\\my tools\\link.exe -lib /def:";
-  EXPECT_EQ(deflib::generator_main(args, odd, console, starter), 1);
+  EXPECT_EQ(tk::deflib::generator_main(args, odd, console, starter), 1);
   EXPECT_EQ(console.text(),
             "deflib: DEFLIB_LIBRARIAN is malformed (unbalanced "
             "quotation marks): " +
@@ -406,8 +406,8 @@ TEST_F(Deflib, NoMemoryIsReported) {
     throwing_starter throwing(length);
     const std::vector<std::string> args = {"deflib", "mylib.txt"};
     console.clear();
-    EXPECT_EQ(deflib::generator_main(args, deflib::librarian_prefix(), console,
-                                     throwing),
+    EXPECT_EQ(tk::deflib::generator_main(args, tk::deflib::librarian_prefix(),
+                                         console, throwing),
               1);
     EXPECT_EQ(console.text(), "deflib: not enough memory\r\n");
   }

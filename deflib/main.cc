@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args = tk::process_arguments(argc, argv);
   tk::process_console console;
   tk::system_starter starter;
-  return deflib::generator_main(
-      args, deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")), console,
-      starter);
+  return tk::deflib::generator_main(
+      args, tk::deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")),
+      console, starter);
 }

@@ -2,7 +2,7 @@
 // separator.
 #include "generator_main.h"
 
-namespace deflib {
+namespace tk::deflib {
 
 std::string_view librarian_prefix() {
   return "/tolvane/bin/link -lib /machine:ix86 /def:";
@@ -11,4 +11,4 @@ std::string_view librarian_prefix() {
 // A backslash is an ordinary character in a POSIX file name.
 std::string_view path_separators() { return "/"; }
 
-}  // namespace deflib
+}  // namespace tk::deflib

@@ -2,7 +2,7 @@
 // separators.
 #include "generator_main.h"
 
-namespace deflib {
+namespace tk::deflib {
 
 std::string_view librarian_prefix() {
   return "\\tolvane\\bin\\link -lib /machine:ix86 /def:";
@@ -11,4 +11,4 @@ std::string_view librarian_prefix() {
 // Both slashes separate directories; a colon ends a drive ("C:names.txt").
 std::string_view path_separators() { return "\\/:"; }
 
-}  // namespace deflib
+}  // namespace tk::deflib

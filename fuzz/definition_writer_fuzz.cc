@@ -30,9 +30,12 @@ bool acceptable(std::string_view name) {
       "INITGLOBAL INITINSTANCE LIBRARY MULTIPLE NAME NONAME NONSHARED PRIVATE "
       "READ SECTIONS SHARED SINGLE STACKSIZE TERMGLOBAL TERMINSTANCE VERSION "
       "WRITE ";
+  std::string word(1, ' ');
+  word.append(name);
+  word += ' ';
   return first.find(name[0]) != std::string::npos &&
          name.find_first_not_of(first + "0123456789") == std::string::npos &&
-         keywords.find(" " + std::string(name) + " ") == std::string::npos;
+         keywords.find(word) == std::string::npos;
 }
 
 // Every byte from 33 to 127.
@@ -100,11 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FuzzedDataProvider in(data, size);
   // NAME as base_name_of gives it: printable, no full stop.
   std::string base;
-  for (char c : in.ConsumeRandomLengthString(24))
+  for (char c : in.ConsumeRandomLengthString(255))
     if (c > 32 && c < 127 && c != '.') base += c;
   const std::string list = in.ConsumeRemainingBytesAsString();
 
-  const deflib::definition_files got = deflib::write_definitions(list, base);
+  const tk::deflib::definition_files got =
+      tk::deflib::write_definitions(list, base);
   const reference_files want = reference(list, base);
   if (!want.ok) {
     require(!got.ok, "a list that must be refused was accepted");

@@ -5,33 +5,24 @@
 // str_concat_n, read_line) with destinations of exactly the size they are
 // told.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "fuzz_util.h"
+#include "guarded_page.h"
 #include "kit.h"
 
 namespace {
 
+using tk::fuzz::require;
+
 constexpr char sentinel = '\xA5';
-
-[[noreturn]] void fail(const char* what) {
-  std::fprintf(stderr, "text routines: %s\n", what);
-  std::abort();
-}
-
-void require(bool ok, const char* what) {
-  if (!ok) fail(what);
-}
 
 // A heap block of exactly `size` bytes, every byte set to the sentinel.
 std::unique_ptr<char[]> sentinel_block(std::size_t size) {
@@ -68,23 +59,6 @@ void check_decimal(std::int32_t value) {
   }
 }
 
-// Two pages, the second unreadable: a text whose terminator sits in the
-// last bytes of the first page shows any read that crosses into the next.
-struct guarded_page {
-  char* base = nullptr;
-  std::size_t page = 0;
-
-  guarded_page() {
-    page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    void* p = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    require(p != MAP_FAILED, "mmap failed");
-    base = static_cast<char*>(p);
-    require(mprotect(base + page, page, PROT_NONE) == 0, "mprotect failed");
-  }
-  ~guarded_page() { munmap(base, 2 * page); }
-};
-
 void check_lengths(std::string_view text) {
   const std::size_t want = std::strlen(std::string(text).c_str());
   // At the end of a heap block: the start moves through the four places of
@@ -101,10 +75,10 @@ void check_lengths(std::string_view text) {
   }
   // Against an unreadable page, with the terminator in each of the last four
   // bytes of the readable one.
-  static const guarded_page guard;
-  if (text.size() + 4 >= guard.page) return;
+  static const tk::fuzz::guarded_page guard;
+  if (text.size() + 4 >= guard.size()) return;
   for (std::size_t gap = 0; gap < 4; ++gap) {
-    char* t = guard.base + guard.page - gap - text.size() - 1;
+    char* t = guard.base() + guard.size() - gap - text.size() - 1;
     std::memcpy(t, text.data(), text.size());
     t[text.size()] = 0;
     require(tk::str_length_fast(t) == want,

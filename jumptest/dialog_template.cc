@@ -5,7 +5,7 @@
 
 #include "widen.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 namespace {
 
@@ -138,4 +138,4 @@ std::size_t dialog_template_build(std::span<std::byte> block) {
   return end;
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-namespace tk {
+namespace tk::jumptest {
 
 // The block the template is written into, and the bytes the template fills.
 inline constexpr std::size_t template_block_size = 1024;
@@ -32,6 +32,6 @@ inline constexpr std::uint16_t id_edit = 111;
 // items are aligned by address).
 std::size_t dialog_template_build(std::span<std::byte> block);
 
-}  // namespace tk
+}  // namespace tk::jumptest
 
 #endif  // TK_JUMPTEST_DIALOG_TEMPLATE_H_

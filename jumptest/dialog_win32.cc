@@ -5,7 +5,7 @@
 #include "dialog_template.h"
 #include "jump_lookup.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 HINSTANCE module_handle = nullptr;
 HWND dialog_handle = nullptr;
@@ -143,4 +143,4 @@ std::int32_t run_dialog() {
   return run_dialog_in(block);
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest

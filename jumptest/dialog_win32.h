@@ -9,7 +9,7 @@
 
 #include "kit.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 // The executable's module, set by the program entry before run_dialog.
 extern HINSTANCE module_handle;
@@ -46,6 +46,6 @@ std::int32_t run_dialog_in(const zero_block& block);
 // dialog has ended.
 std::int32_t run_dialog();
 
-}  // namespace tk
+}  // namespace tk::jumptest
 
 #endif  // TK_JUMPTEST_DIALOG_WIN32_H_

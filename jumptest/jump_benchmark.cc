@@ -2,7 +2,7 @@
 // very same object), so the calls cannot be inlined, merged or dropped.
 #include "jump_lookup.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 void jump_lookup_loop() {
   for (std::uint32_t n = benchmark_rounds; n != 0; --n) {
@@ -19,4 +19,4 @@ void jump_lookup_loop() {
   }
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest

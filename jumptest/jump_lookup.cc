@@ -1,6 +1,6 @@
 #include "jump_lookup.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 std::int32_t jump_lookup(std::int32_t index) {
   // Negative indices become huge unsigned ones and fail the same test.
@@ -9,4 +9,4 @@ std::int32_t jump_lookup(std::int32_t index) {
   return jump_table[i]();
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest

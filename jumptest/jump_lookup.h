@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-namespace tk {
+namespace tk::jumptest {
 
 // One of the table's code entry points.
 using jump_entry = std::int32_t (*)();
@@ -27,6 +27,6 @@ inline constexpr std::array<std::int32_t, 10> benchmark_indices = {
     14, 2, 7, 13, 10, 4, 9, 6, 15, 8};
 [[gnu::noinline]] void jump_lookup_loop();
 
-}  // namespace tk
+}  // namespace tk::jumptest
 
 #endif  // TK_JUMPTEST_JUMP_LOOKUP_H_

@@ -2,7 +2,7 @@
 // cannot turn the indexed transfer into arithmetic on the index.
 #include "jump_lookup.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 namespace {
 
@@ -19,4 +19,4 @@ const std::array<jump_entry, jump_table_size> jump_table = {
     label<12>, label<13>, label<14>, label<15>,
 };
 
-}  // namespace tk
+}  // namespace tk::jumptest

@@ -5,6 +5,6 @@
 #include "dialog_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  tk::module_handle = GetModuleHandleA(nullptr);
-  ExitProcess(static_cast<UINT>(tk::run_dialog()));
+  tk::jumptest::module_handle = GetModuleHandleA(nullptr);
+  ExitProcess(static_cast<UINT>(tk::jumptest::run_dialog()));
 }

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <span>
 
-namespace tk {
+namespace tk::jumptest {
 
 // Writes `text` and its terminator as little-endian UTF-16 into `dest`, whose
 // room is dest.size() / 2 characters. A text longer than the room is cut so
@@ -15,6 +15,6 @@ namespace tk {
 // (ASCII, and Latin-1 above 127).
 void widen_text(const char* text, std::span<std::byte> dest);
 
-}  // namespace tk
+}  // namespace tk::jumptest
 
 #endif  // TK_JUMPTEST_WIDEN_H_

@@ -1,7 +1,7 @@
 // Byte-for-code conversion, enough for the template's plain-ASCII texts.
 #include "widen.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 void widen_text(const char* text, std::span<std::byte> dest) {
   const std::size_t room = dest.size() / 2;
@@ -15,4 +15,4 @@ void widen_text(const char* text, std::span<std::byte> dest) {
   dest[2 * i + 1] = std::byte{0};
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest

@@ -3,7 +3,7 @@
 
 #include "widen.h"
 
-namespace tk {
+namespace tk::jumptest {
 
 void widen_text(const char* text, std::span<std::byte> dest) {
   const std::size_t room = dest.size() / 2;
@@ -17,4 +17,4 @@ void widen_text(const char* text, std::span<std::byte> dest) {
   }
 }
 
-}  // namespace tk
+}  // namespace tk::jumptest

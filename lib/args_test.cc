@@ -1,5 +1,4 @@
 #include <array>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -93,56 +92,6 @@ TEST(ArgCut, LongLinesAndSmallDestinations) {
             tk::arg_found);
   EXPECT_STREQ(guarded.data(), "1234567");
   EXPECT_EQ(tk::arg_cut("p a", 1, std::span<char>()), tk::arg_too_long);
-}
-
-// A straightforward cutter: split on unquoted blanks, drop the quotes.
-std::vector<std::string> reference_cut(std::string_view line) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  std::string cur;
-  bool quoted = false;
-  for (; i < line.size(); ++i) {
-    const char c = line[i];
-    if (c == '"') {
-      quoted = !quoted;
-    } else if ((c == ' ' || c == '\t') && !quoted) {
-      out.push_back(cur);
-      cur.clear();
-      while (i + 1 < line.size() && (line[i + 1] == ' ' || line[i + 1] == '\t'))
-        ++i;
-    } else {
-      cur += c == '\t' ? ' ' : c;
-    }
-  }
-  out.push_back(cur);
-  return out;
-}
-
-TEST(ArgCut, AgreesWithReferenceOnRandomLines) {
-  std::mt19937 rng(7);
-  const char alphabet[] = {'a', 'b', ' ', ' ', '\t', '"', '\xFE', 'z'};
-  for (int round = 0; round < 20000; ++round) {
-    std::string line;
-    const std::size_t len = rng() % 24;
-    for (std::size_t i = 0; i < len; ++i) line += alphabet[rng() % 8];
-    const std::size_t quotes =
-        static_cast<std::size_t>(std::count(line.begin(), line.end(), '"'));
-    if (quotes % 2 != 0) {
-      EXPECT_EQ(cut_of(line, 0).code, tk::arg_odd_quotes);
-      continue;
-    }
-    const std::vector<std::string> want = reference_cut(line);
-    for (std::uint32_t i = 0; i <= want.size(); ++i) {
-      const cut got = cut_of(line, i);
-      if (i == want.size()) {
-        ASSERT_EQ(got, (cut{2, ""})) << "[" << line << "] " << i;
-      } else {
-        ASSERT_EQ(got, (cut{want[i].empty() ? 4 : 1, want[i]}))
-            << "[" << line << "] " << i;
-      }
-    }
-  }
 }
 
 TEST(ArgSplit, EveryPositionOrNoneAtAll) {

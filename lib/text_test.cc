@@ -1,7 +1,6 @@
 #include <array>
 #include <charconv>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -99,7 +98,7 @@ TEST(StrConcatN, JoinsAppendsAndRefusesOverflow) {
   EXPECT_EQ(tk::str_concat_n(buf, {}), buf.data());
 }
 
-TEST(IntToDecimal, ExtremesAndBroadSample) {
+TEST(IntToDecimal, ExtremesAndPowersOfTen) {
   EXPECT_EQ(decimal(0), "0");
   EXPECT_EQ(decimal(-1), "-1");
   EXPECT_EQ(decimal(9), "9");
@@ -111,11 +110,6 @@ TEST(IntToDecimal, ExtremesAndBroadSample) {
     for (std::int64_t v : {p - 1, p, p + 1, -p + 1, -p, -p - 1})
       EXPECT_EQ(decimal(static_cast<std::int32_t>(v)),
                 reference_decimal(static_cast<std::int32_t>(v)));
-  }
-  std::mt19937 rng(12345);
-  for (int i = 0; i < 200000; ++i) {
-    const auto v = static_cast<std::int32_t>(rng());
-    ASSERT_EQ(decimal(v), reference_decimal(v)) << v;
   }
 }
 

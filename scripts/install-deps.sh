@@ -17,7 +17,9 @@ build_set="cmake make g++ g++-mingw-w64-i686-posix binutils-mingw-w64-i686"
 
 # The test command, per tree (CMake names the package of a missing one):
 #   every tree with tests   GoogleTest (libgtest-dev; googletest holds the
-#                           sources the Windows trees compile), tmux
+#                           sources the Windows trees compile), tmux, clang-14
+#                           and libclang-rt-14-dev (FuzzedDataProvider.h for
+#                           fuzz_replay)
 #   native                  clang-format-14, valgrind, i686-w64-mingw32-dlltool
 #                           (deflib_dlltool), mmdebstrap and git (the main job
 #                           on a fresh root, scripts/fresh-machine-check.sh)

@@ -5,13 +5,13 @@
 #include <cstdarg>
 #include <string>
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 // Formats with this platform's run-time printf family: written to standard
 // output, or, with `capture`, appended to *capture instead. Each back end
 // defines it with its own run-time (msvcrt's entry points on Windows).
 void crt_vprint(std::string* capture, const char* format, va_list args);
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo
 
 #endif  // TK_TIMEINFO_CRT_PRINT_H_

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <span>
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 // One reading of the clock with the zone data that goes with it.
 struct time_reading {
@@ -67,6 +67,6 @@ class crt_services {
   virtual int get_key() = 0;
 };
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo
 
 #endif  // TK_TIMEINFO_CRT_SERVICES_H_

@@ -1,6 +1,6 @@
 #include "key_codes.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 namespace {
 
@@ -56,4 +56,4 @@ key_codes codes_of_key(std::span<const unsigned char> bytes) {
   return {first, -1};
 }
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <span>
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 // The longest key a terminal sends that is taken whole; longer runs end the
 // key there.
@@ -30,6 +30,6 @@ struct key_codes {
 };
 key_codes codes_of_key(std::span<const unsigned char> bytes);
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo
 
 #endif  // TK_TIMEINFO_KEY_CODES_H_

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace timeinfo {
+namespace tk::timeinfo {
 namespace {
 
 std::span<const unsigned char> bytes_of(std::string_view s) {
@@ -123,4 +123,4 @@ TEST(KeyCodes, CodesOfAKey) {
 }
 
 }  // namespace
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

@@ -5,9 +5,9 @@
 
 int main() {
   {
-    timeinfo::system_crt crt;
-    timeinfo::time_report(crt);
-    timeinfo::wait_for_key(crt);
+    tk::timeinfo::system_crt crt;
+    tk::timeinfo::time_report(crt);
+    tk::timeinfo::wait_for_key(crt);
   }
-  timeinfo::end_process(0);
+  tk::timeinfo::end_process(0);
 }

@@ -8,7 +8,7 @@
 
 #include "crt_services.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 // The seconds line, with this run-time's printf conversion for an unsigned
 // 64-bit integer.
@@ -71,6 +71,6 @@ void set_zone_variable(const std::string& tz);
 // Flushes standard output and ends the process at once with `code`.
 [[noreturn]] void end_process(int code);
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo
 
 #endif  // TK_TIMEINFO_SYSTEM_CRT_H_

@@ -21,7 +21,7 @@
 #include "key_codes.h"
 #include "system_crt.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 const char seconds_line_format[] =
     " Time in seconds since UTC 1/1/1970: %" PRIu64 "\r\n";
@@ -263,4 +263,4 @@ void end_process(int code) {
   _exit(code);
 }
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

@@ -10,7 +10,7 @@
 
 #include "system_crt.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 namespace {
 
 // "mm/dd/yy" and "hh:mm:ss" of `t` in a zone `east` seconds ahead of UTC.
@@ -80,4 +80,4 @@ TEST(SystemCrt, DaylightFlagOnlyWhileDaylightTimeIsOn) {
 }
 
 }  // namespace
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

@@ -5,7 +5,7 @@
 #include "crt_print.h"
 #include "system_crt.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 namespace {
 
@@ -45,4 +45,4 @@ void system_crt::print_double(const char* format, double value) {
   print_through(capture_, format, value);
 }
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

@@ -18,7 +18,7 @@
 #include "crt_print.h"
 #include "system_crt.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 const char seconds_line_format[] =
     " Time in seconds since UTC 1/1/1970: %I64u\r\n";
@@ -157,4 +157,4 @@ void end_process(int code) {
   _exit(code);
 }
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

@@ -5,7 +5,7 @@
 
 #include "system_crt.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 namespace {
 
@@ -164,4 +164,4 @@ void wait_for_key(crt_services& crt) {
   crt.print(line_end);
 }
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

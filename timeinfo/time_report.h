@@ -6,7 +6,7 @@
 
 #include "crt_services.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 
 // Prints the whole report through `crt`: heading, OS time and date,
 // seconds since 1970, run-time time string, universal time, 12-hour time,
@@ -25,6 +25,6 @@ void time_difference(const std::int64_t* first, const std::int64_t* second,
 // a two-code key) and ends the line with "\r\n".
 void wait_for_key(crt_services& crt);
 
-}  // namespace timeinfo
+}  // namespace tk::timeinfo
 
 #endif  // TK_TIMEINFO_TIME_REPORT_H_

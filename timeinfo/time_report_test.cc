@@ -14,7 +14,7 @@
 
 #include "system_crt.h"
 
-namespace timeinfo {
+namespace tk::timeinfo {
 namespace {
 
 #ifdef _WIN32
@@ -402,4 +402,4 @@ TEST(WaitForKey, OneKeyPressWithOneOrTwoCodes) {
 }
 
 }  // namespace
-}  // namespace timeinfo
+}  // namespace tk::timeinfo

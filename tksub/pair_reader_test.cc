@@ -250,14 +250,4 @@ TEST(SplitLines, LinesWordsAndBounds) {
   EXPECT_EQ(console.text(), "");
 }
 
-TEST(PairWordChars, ExactlyTheListedCharacters) {
-  std::string listed;
-  for (int c = 0; c < 256; ++c)
-    if (pair_word_chars[static_cast<std::size_t>(c)] != 0)
-      listed += static_cast<char>(c);
-  EXPECT_EQ(listed,
-            "+-.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_"
-            "abcdefghijklmnopqrstuvwxyz");
-}
-
 }  // namespace

@@ -11,14 +11,14 @@ int main(int argc, char** argv) {
   double best = 0;
   for (int r = 0; r < runs; ++r) {
     const auto start = std::chrono::steady_clock::now();
-    tk::jump_lookup_loop();
+    tk::jumptest::jump_lookup_loop();
     const std::chrono::duration<double, std::milli> ms =
         std::chrono::steady_clock::now() - start;
     std::printf("run %d: %.1f ms\n", r + 1, ms.count());
     if (r == 0 || ms.count() < best) best = ms.count();
   }
   std::printf("best: %.1f ms for %u lookups (%.3f ns per lookup)\n", best,
-              tk::benchmark_rounds * 10u,
-              best * 1e6 / (tk::benchmark_rounds * 10.0));
+              tk::jumptest::benchmark_rounds * 10u,
+              best * 1e6 / (tk::jumptest::benchmark_rounds * 10.0));
   return 0;
 }

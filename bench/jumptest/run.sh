@@ -23,7 +23,7 @@ state="$win64/bench-wine"
 
 echo "== jump_lookup and the loop, native"
 objdump -d --no-show-raw-insn -C "$native/bin/jumptest_bench" |
-  sed -n '/<tk::jump_lookup(int)>:/,/^$/p;/<tk::jump_lookup_loop()>:/,/^$/p'
+  sed -n '/<tk::jumptest::jump_lookup(int)>:/,/^$/p;/<tk::jumptest::jump_lookup_loop()>:/,/^$/p'
 echo "== jump_lookup, win64"
 x86_64-w64-mingw32-objdump -d --no-show-raw-insn -C "$win64/bin/jumptest_bench.exe" |
-  sed -n '/<tk::jump_lookup(int)>:/,/^$/p'
+  sed -n '/<tk::jumptest::jump_lookup(int)>:/,/^$/p'

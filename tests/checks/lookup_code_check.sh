@@ -1,13 +1,13 @@
 #!/bin/sh
-# Checks the machine code of tk::jump_lookup in the 32-bit jumptest.exe:
-# one unsigned comparison with 15, one branch past the table, one indirect
-# jump through the table indexed by the index times 4, and nothing else
-# that compares or calls (no chain of comparisons).
+# Checks the machine code of tk::jumptest::jump_lookup in the 32-bit
+# jumptest.exe: one unsigned comparison with 15, one branch past the table,
+# one indirect jump through the table indexed by the index times 4, and
+# nothing else that compares or calls (no chain of comparisons).
 #   lookup_code_check.sh JUMPTEST_EXE
 set -u
 code=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$1" |
-  sed -n '/<__ZN2tk11jump_lookupEi>:$/,/^$/p')
-[ -n "$code" ] || { echo "FAIL: tk::jump_lookup not found in $1"; exit 1; }
+  sed -n '/<__ZN2tk8jumptest11jump_lookupEi>:$/,/^$/p')
+[ -n "$code" ] || { echo "FAIL: tk::jumptest::jump_lookup not found in $1"; exit 1; }
 echo "$code"
 status=0
 count() { echo "$code" | grep -cE "$1"; }

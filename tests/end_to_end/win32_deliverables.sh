@@ -8,8 +8,8 @@
 #   - deflib on a list, with `child` as the 32-bit stand-in librarian at
 #     C:\tolvane\bin\link.exe, so that its real command line runs;
 #   - timeinfo with its key from a file;
-#   - jumptest in its window, driven by jumptest_driver: buttons pressed,
-#     boxes read and closed, a picture of the dialog taken, closed with Esc.
+#   - jumptest in its window, driven by jumptest_driver: Unused 4 and 5
+#     pressed, a picture of the dialog taken, closed with Esc.
 # Each output is compared byte for byte with the expected one.
 #   win32_deliverables.sh BIN_DIR STATE_DIR PICTURE.png
 set -u

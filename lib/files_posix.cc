@@ -1,40 +1,24 @@
-// POSIX implementation of the kit's platform routines.
+// POSIX implementation of the file routines.
 #include <fcntl.h>
 #include <glob.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "kit.h"
-
-extern char** environ;
+#include "files.h"
+#include "write_posix.h"
 
 namespace tk {
 
 namespace {
 
-struct delivered_arguments {
-  std::vector<std::string> argv;
-  std::string line;
-};
-
-delivered_arguments& arguments() {
-  static delivered_arguments args;
-  return args;
-}
+using platform::write_fully;
 
 // A regular file without any write permission bit counts as read-only, like
 // a file with the read-only attribute on Windows: it is neither truncated
@@ -43,10 +27,6 @@ bool marked_read_only(const char* name) {
   struct stat st {};
   return ::stat(name, &st) == 0 && S_ISREG(st.st_mode) &&
          (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-bool needs_quotes(std::string_view arg) {
-  return arg.empty() || arg.find_first_of(" \t\"") != std::string_view::npos;
 }
 
 class scoped_fd {
@@ -73,21 +53,6 @@ class scoped_fd {
  private:
   int fd_;
 };
-
-// Writes all of `data`, going on after partial writes and interruptions.
-std::uint32_t write_fully(int fd, std::string_view data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return static_cast<std::uint32_t>(done);
-}
 
 // The directory part of a path with its final slash; empty for a bare name.
 std::string_view directory_part(std::string_view path) {
@@ -157,48 +122,6 @@ bool has_wildcards(const char* name) {
 }
 
 }  // namespace
-
-void zero_block::release::operator()(char* p) const { std::free(p); }
-
-zero_block zero_block::allocate(std::size_t bytes) {
-  zero_block b;
-  // calloc hands large blocks out as fresh zero pages without touching them.
-  b.ptr_.reset(static_cast<char*>(std::calloc(bytes == 0 ? 1 : bytes, 1)));
-  if (b.ptr_) b.size_ = bytes;
-  return b;
-}
-
-void command_line_init(int argc, char** argv) {
-  delivered_arguments& args = arguments();
-  args.argv.assign(argv, argv + argc);
-  std::string& line = args.line;
-  line.clear();
-  for (const std::string_view arg : args.argv) {
-    if (!line.empty()) line += ' ';
-    if (needs_quotes(arg)) {
-      line += '"';
-      line += arg;
-      line += '"';
-    } else {
-      line += arg;
-    }
-  }
-}
-
-std::string_view command_line() { return arguments().line; }
-
-std::vector<std::string> process_arguments(int argc, char** argv) {
-  return {argv, argv + argc};
-}
-
-// The shell has cut the line already; its arguments are taken as they are.
-int arg_fetch(std::uint32_t index, std::span<char> dest) {
-  return arg_get(arguments().argv, index, dest);
-}
-
-std::uint32_t console_write_bytes(std::string_view bytes) {
-  return write_fully(STDOUT_FILENO, bytes);
-}
 
 int file_read_all(const char* name, text_block& out, read_status* why) {
   auto fail = [why](read_status s) {
@@ -382,57 +305,6 @@ int file_same(const char* first, const char* second) {
   struct stat b {};
   if (::stat(first, &a) != 0 || ::stat(second, &b) != 0) return 0;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino ? 1 : 0;
-}
-
-run_result run_and_wait(const char* command_line,
-                        std::uint32_t priority_class) {
-  run_result r;
-  const std::string_view line(command_line);
-  if (std::count(line.begin(), line.end(), '"') % 2 != 0) {
-    r.why_not = start_failure::malformed;
-    return r;
-  }
-  // Cut the line into argv by the kit's own rules.
-  std::vector<std::string> args = arg_split(line);
-  if (args.empty() || args[0].empty()) {
-    r.why_not = start_failure::not_found;
-    return r;
-  }
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  pid_t pid = 0;
-  if (const int error =
-          ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-      error != 0) {
-    r.system_error = static_cast<std::uint32_t>(error);
-    r.why_not = error == ENOENT || error == ENOTDIR ? start_failure::not_found
-                : error == EACCES || error == ENOEXEC || error == EPERM
-                    ? start_failure::not_executable
-                    : start_failure::other;
-    return r;
-  }
-  r.started = true;
-  // Windows' high priority class corresponds to a lower nice value, which
-  // only a privileged caller may set; without that right it is left as is.
-  if (priority_class == high_priority_class)
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid), -10);
-
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
-      r.wait_failed = true;
-      r.system_error = static_cast<std::uint32_t>(errno);
-      return r;
-    }
-  }
-  if (WIFEXITED(status))
-    r.exit_code = static_cast<std::uint32_t>(WEXITSTATUS(status));
-  else if (WIFSIGNALED(status))
-    r.exit_code = 128u + static_cast<std::uint32_t>(WTERMSIG(status));
-  return r;
 }
 
 }  // namespace tk

@@ -1,18 +1,19 @@
-// Win32 implementation of the kit's platform routines (kernel32 only).
+// Win32 implementation of the file routines (kernel32 only).
 #include <windows.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "files.h"
 #include "handle_win32.h"
-#include "kit.h"
+#include "write_win32.h"
 
 namespace tk {
 
 namespace {
+
+using platform::write_fully;
 
 // The system refuses to open such a file for writing, but an administrator
 // (and Wine run as root) may get through; the attribute is asked for first,
@@ -23,48 +24,7 @@ bool marked_read_only(const char* name) {
          (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Writes all of `data`; WriteFile may write less than asked on pipes.
-std::uint32_t write_fully(HANDLE h, std::string_view data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const std::size_t rest = data.size() - done;
-    const DWORD chunk =
-        rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
-    DWORD n = 0;
-    if (!WriteFile(h, data.data() + done, chunk, &n, nullptr) || n == 0) break;
-    done += n;
-  }
-  return static_cast<std::uint32_t>(done);
-}
-
 }  // namespace
-
-void zero_block::release::operator()(char* p) const {
-  GlobalFree(static_cast<HGLOBAL>(p));
-}
-
-zero_block zero_block::allocate(std::size_t bytes) {
-  zero_block b;
-  b.ptr_.reset(static_cast<char*>(GlobalAlloc(GPTR, bytes == 0 ? 1 : bytes)));
-  if (b.ptr_) b.size_ = bytes;
-  return b;
-}
-
-void command_line_init(int, char**) {}
-
-std::string_view command_line() { return GetCommandLineA(); }
-
-std::vector<std::string> process_arguments(int, char**) {
-  return arg_split(command_line());
-}
-
-int arg_fetch(std::uint32_t index, std::span<char> dest) {
-  return arg_cut(command_line(), index, dest);
-}
-
-std::uint32_t console_write_bytes(std::string_view bytes) {
-  return write_fully(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
-}
 
 int file_read_all(const char* name, text_block& out, read_status* why) {
   auto fail = [why](read_status s) {
@@ -323,65 +283,6 @@ int file_same(const char* first, const char* second) {
       a.info.nFileIndexHigh == b.info.nFileIndexHigh &&
       a.info.nFileIndexLow == b.info.nFileIndexLow;
   return same ? 1 : 0;
-}
-
-run_result run_and_wait(const char* command_line,
-                        std::uint32_t priority_class) {
-  run_result r;
-  const std::string_view text(command_line);
-  if (std::count(text.begin(), text.end(), '"') % 2 != 0) {
-    r.why_not = start_failure::malformed;
-    return r;
-  }
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  // CreateProcessA may write into the command line, so it gets a copy.
-  std::string line(command_line);
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info)) {
-    const DWORD error = GetLastError();
-    r.system_error = error;
-    switch (error) {
-      case ERROR_FILE_NOT_FOUND:
-      case ERROR_PATH_NOT_FOUND:
-      case ERROR_INVALID_NAME:
-      case ERROR_BAD_PATHNAME:
-        r.why_not = start_failure::not_found;
-        break;
-      case ERROR_ACCESS_DENIED:
-      case ERROR_BAD_EXE_FORMAT:
-      case ERROR_EXE_MACHINE_TYPE_MISMATCH:
-      case ERROR_EXE_MARKED_INVALID:
-      case ERROR_INVALID_EXE_SIGNATURE:
-        r.why_not = start_failure::not_executable;
-        break;
-      default:
-        r.why_not = start_failure::other;
-        break;
-    }
-    return r;
-  }
-  r.started = true;
-  scoped_handle process(info.hProcess);
-  scoped_handle thread(info.hThread);
-  SetPriorityClass(process.get(), priority_class);
-
-  const HANDLE self = GetCurrentThread();
-  const int saved = GetThreadPriority(self);
-  SetThreadPriority(self, THREAD_PRIORITY_IDLE);
-  // The exit code alone cannot tell a program that ended with 259 from one
-  // still running; the process handle's signalled state can.
-  DWORD code = STILL_ACTIVE;
-  DWORD wait = WAIT_TIMEOUT;
-  while (wait == WAIT_TIMEOUT) wait = WaitForSingleObject(process.get(), 1);
-  if (wait != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
-    r.wait_failed = true;
-    r.system_error = GetLastError();
-  }
-  SetThreadPriority(self, saved);
-  r.exit_code = r.wait_failed ? 0 : code;
-  return r;
 }
 
 }  // namespace tk
