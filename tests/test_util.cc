@@ -104,8 +104,10 @@ run_output run(std::string_view program, std::string_view args,
   dir_snapshot before;
   if (options.written) before = snapshot(options.cwd);
   run_output r;
-  {
+  if (options.watched || options.written) {
     const watchdog guard(label, run_limit_seconds);
+    r = run_started(path, args, options);
+  } else {
     r = run_started(path, args, options);
   }
   if (!options.written) return r;

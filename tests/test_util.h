@@ -71,7 +71,13 @@ struct run_options {
   // POSIX: exactly these arguments after the program's name, as a shell
   // delivers them after cutting its line, in the place of `args`.
   std::vector<std::string> argv = {};
-  // When set, the run fails the current test (with GoogleTest's EXPECT)
+  // Under a watchdog of run_limit_seconds, which ends the test program when
+  // the run hangs. Off by default: under qemu-i386 every thread that a test
+  // program starts is one more chance of a crash in Wine's thread-local
+  // values.
+  bool watched = false;
+  // When set, the run is watched, and fails the current test (with
+  // GoogleTest's EXPECT)
   // when the program did not start, or when it removed, changed or created
   // any file or directory below `cwd` but those named here (relative
   // names, as snapshot() gives them).
@@ -80,9 +86,9 @@ struct run_options {
 
 // Starts `program`, a program of this build by its name (program_path) or
 // else by its path, with `args` after its name on the command line; waits
-// for it under a watchdog of run_limit_seconds and collects its output
-// through files, never pipes. On Windows the line reaches the program
-// unchanged; on POSIX it is cut into argv by the kit's own rules.
+// for it and collects its output through files, never pipes. On Windows the
+// line reaches the program unchanged; on POSIX it is cut into argv by the kit's
+// own rules.
 run_output run(std::string_view program, std::string_view args = {},
                const run_options& options = {});
 

@@ -108,8 +108,8 @@ void run_checked(std::string_view tool, const std::string& args,
 // run_options::typed) and checks the exit status and console output.
 void run_typed(std::string_view tool, const std::string& arg_text,
                const temp_dir& dir, unsigned status, const std::string& out) {
-  const run_output r =
-      tk::test::run(tool, arg_text, {.cwd = dir.path(), .typed = true});
+  const run_output r = tk::test::run(
+      tool, arg_text, {.cwd = dir.path(), .typed = true, .watched = true});
   EXPECT_TRUE(r.started) << arg_text;
   EXPECT_EQ(r.exit_code, status) << arg_text;
   EXPECT_EQ(r.out, out) << arg_text;
@@ -293,8 +293,8 @@ TEST(TksubBadInput, FilesThatVanish) {
       const vanishing_file flipping(dir / name);
       for (int i = 0; i < 40; ++i) {
         fs::remove(dir / "t.asm");
-        const run_output r =
-            tk::test::run("tksub", "p.equ s.asm t.asm", {.cwd = dir.path()});
+        const run_output r = tk::test::run(
+            "tksub", "p.equ s.asm t.asm", {.cwd = dir.path(), .watched = true});
         if (r.exit_code == 0 && r.out == written_report("t.asm", 7)) {
           EXPECT_EQ(read_file(dir / "t.asm"), "b c b\r\n");
           ++outcomes["written"];
@@ -399,8 +399,8 @@ TEST(DeflibBadInput, ListThatVanishes) {
     for (int i = 0; i < 40; ++i) {
       fs::remove(dir / "l.def");
       fs::remove(dir / "l.inc");
-      const run_output r =
-          tk::test::run("deflib", "l.txt", {.cwd = dir.path()});
+      const run_output r = tk::test::run("deflib", "l.txt",
+                                         {.cwd = dir.path(), .watched = true});
       EXPECT_EQ(r.exit_code, 1u) << r.out;
       if (r.out == no_librarian("l")) {
         EXPECT_EQ(read_file(dir / "l.def"),
