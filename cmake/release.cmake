@@ -103,35 +103,3 @@ else()
   install(FILES examples/myequate.equ examples/mysource.asm
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()
-
-# ---------------------------------------------------------------------------
-# Tests
-
-if(BUILD_TESTING AND TK_BUILD_TESTS)
-  if(WIN32)
-    add_test(NAME version_resources
-             COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-version.sh
-                     ${CMAKE_OBJDUMP} ${PROJECT_VERSION} ${TK_PRODUCT_NAME}
-                     $<TARGET_FILE_DIR:tksub> ${tk_deliverables})
-  endif()
-  if(WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
-    # The archive is made by the test run itself, then its contents checked.
-    add_test(NAME release_archive_build
-             COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
-    set_tests_properties(release_archive_build PROPERTIES
-                         FIXTURES_SETUP release_archive TIMEOUT 600)
-    add_test(NAME release_archive
-             COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-archive.sh
-                     ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
-                     ${CMAKE_SOURCE_DIR})
-    set_tests_properties(release_archive PROPERTIES
-                         FIXTURES_REQUIRED release_archive)
-  endif()
-  if(NOT WIN32)
-    add_test(NAME native_install
-             COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check-install.sh
-                     ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
-                     ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_DOCDIR}
-                     ${tk_deliverables})
-  endif()
-endif()

@@ -4,20 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "expected_texts.h"
 #include "gtest/gtest.h"
 
 namespace tk::deflib {
 namespace {
 
 using namespace std::literals;
-
-TEST(WriteDefinitions, MylibExampleByteForByte) {
-  const definition_files f = write_definitions("printf\r\nputs\r\n", "mylib");
-  ASSERT_TRUE(f.ok);
-  EXPECT_EQ(f.def, tk::test::expected::mylib_def);
-  EXPECT_EQ(f.inc, tk::test::expected::mylib_inc);
-}
 
 TEST(WriteDefinitions, NamesWithoutTheSpacesAroundThem) {
   // Decorated names keep their signs; a line without a final line end is

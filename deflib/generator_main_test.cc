@@ -22,8 +22,11 @@ using tk::test::temp_dir;
 using tk::test::write_file;
 
 const std::string usage(tk::test::expected::deflib_usage);
-const std::string mylib_def(tk::test::expected::mylib_def);
-const std::string mylib_inc(tk::test::expected::mylib_inc);
+// The files deflib makes from the list "printf\r\nputs\r\n" named mylib,
+// as the 32-bit end-to-end run expects them too.
+const fs::path data = fs::path(TK_SOURCE_DIR) / "tests/end_to_end/testdata";
+const std::string mylib_def = read_file(data / "mylib.def");
+const std::string mylib_inc = read_file(data / "mylib.inc");
 
 // Records each request to start a program, and the module-definition file
 // that its "/def:" argument names and the include file beside it as they are
@@ -198,10 +201,10 @@ TEST(DeflibLibrarian, ChosenBySetting) {
 
 TEST_F(Deflib, UsageTextForMissingOrBadArguments) {
   write_file("names.txt", "puts\r\n");
-  // An odd number of quotation marks leaves no arguments at all. (No
-  // arguments, an empty one and a missing list: the bad-input matrix runs
-  // the program on them.)
-  for (const char* line : {"nosuch.*", "\"names.txt", "names.txt \""})
+  // An odd number of quotation marks leaves no arguments at all.
+  for (const char* line : {"", "\"\"", "nothing.txt", "missing/names.txt",
+                           ".names.txt", "nosuch.*", "\"names.txt",
+                           "names.txt \"", "names.txt\"", "\"names.txt\" \""})
     EXPECT_EQ(failure(line), usage) << line;
   EXPECT_TRUE(starter.lines.empty());
   EXPECT_EQ(listing(), std::vector<std::string>{"names.txt"});
@@ -222,8 +225,6 @@ TEST_F(Deflib, HelpAndVersionAlone) {
   EXPECT_TRUE(listing().empty());
 }
 
-// A directory as the list and a tab before a name: the bad-input matrix
-// runs the program on them.
 TEST_F(Deflib, UnusableListsAreReported) {
   write_file("names.txt", "printf\r\n\r\nmy func\r\n");
   EXPECT_EQ(failure("names.txt"),
@@ -244,6 +245,63 @@ TEST_F(Deflib, UnusableListsAreReported) {
             "stop to name the output files after\r\n");
   EXPECT_FALSE(fs::exists(".def"));
   EXPECT_FALSE(fs::exists(".inc"));
+  write_file(".hidden.txt", "puts\r\n");
+  EXPECT_EQ(failure(".hidden.txt"),
+            "deflib: .hidden.txt: the name has nothing before its first full "
+            "stop to name the output files after\r\n");
+
+  // Directories and patterns are not read.
+  fs::create_directory("dir.txt");
+  for (const std::string line : {"dir.txt", "*.txt"})
+    EXPECT_EQ(failure(line), "deflib: cannot read the list file " + line +
+                                 ": it cannot be opened\r\n");
+  EXPECT_EQ(listing(), (std::vector<std::string>{".hidden.txt", ".names.txt",
+                                                 "dir.txt", "names.txt"}));
+}
+
+// NAME is the last component up to its first full stop; the files go
+// beside the list. A NAME that is no identifier is refused.
+TEST_F(Deflib, ListNamesWithDirectoriesAndSigns) {
+  fs::create_directory("lists");
+  fs::create_directory("v1.2");
+  for (const char* list : {"mylib.txt", "lists/mylib.txt", "v1.2/mylib.txt"})
+    write_file(list, "printf\r\nputs\r\n");
+  struct sample {
+    std::string arg;
+    std::string base;    // in the librarian's command line
+    std::string at_dir;  // where the files are written
+  };
+  std::vector<sample> runs = {
+      {"./mylib.txt", "./mylib", ""},
+      {"v1.2/../lists/mylib.txt", "v1.2/../lists/mylib", "lists/"},
+      {"v1.2/mylib.txt", "v1.2/mylib", "v1.2/"},
+  };
+#ifdef _WIN32
+  runs.push_back({".\\mylib.txt", ".\\mylib", ""});
+  runs.push_back({"lists\\mylib.txt", "lists\\mylib", "lists/"});
+#endif
+  for (const sample& s : runs) {
+    starter.lines.clear();
+    EXPECT_EQ(run(s.arg), 0) << s.arg;
+    EXPECT_EQ(starter.lines,
+              std::vector<std::string>{command(s.base + ".def")});
+    EXPECT_EQ(read_file(s.at_dir + "mylib.def"), mylib_def) << s.arg;
+    EXPECT_EQ(read_file(s.at_dir + "mylib.inc"), mylib_inc) << s.arg;
+    fs::remove(s.at_dir + "mylib.def");
+    fs::remove(s.at_dir + "mylib.inc");
+  }
+  starter.lines.clear();
+  for (const std::string name : {"my lib", "my-lib"}) {
+    const std::string arg = name + ".x.txt";
+    write_file(arg, "puts\r\n");
+    std::string message = "deflib: " + arg;
+    message += ": the library name \"" + name;
+    message += "\" may hold only letters, digits and underscores\r\n";
+    EXPECT_EQ(failure(tk::test::quoted(arg)), message);
+  }
+  EXPECT_EQ(listing(),
+            (std::vector<std::string>{"lists", "my lib.x.txt", "my-lib.x.txt",
+                                      "mylib.txt", "v1.2"}));
 }
 
 TEST_F(Deflib, OutputThatCannotBeWrittenStopsBeforeTheLibrarian) {
@@ -379,8 +437,9 @@ TEST(DeflibProgram, RunsEndToEnd) {
       "DEFLIB_LIBRARIAN",
       (tk::test::quoted(tk::test::program_path("child")) + " print /def:")
           .c_str());
-  const tk::test::run_output r = tk::test::run_guarded(
-      "deflib", "mylib.txt", dir.path(), {"mylib.def", "mylib.inc"});
+  const tk::test::run_output r = tk::test::run(
+      "deflib", "mylib.txt",
+      {.cwd = dir.path(), .written = {{"mylib.def", "mylib.inc"}}});
   EXPECT_EQ(r.exit_code, 0u);
   EXPECT_EQ(r.out, "/def:mylib.def\r\n");
   EXPECT_EQ(r.err, "");

@@ -134,15 +134,14 @@ TEST(InfoRequested, OnlyAloneAndExact) {
 
 // The cutting rules seen by a real program, started with a command line.
 std::string echo(const std::string& args) {
-  const tk::test::run_output r = tk::test::run_capture(
-      tk::test::quoted(tk::test::program_path("arg_echo")) + args);
+  const tk::test::run_output r = tk::test::run("child", args);
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
   return r.out;
 }
 
 TEST(ArgFetch, RealProcess) {
-  const std::string out = echo(" first \"two words\" a\"b c\"d \"\"");
+  const std::string out = echo("first \"two words\" a\"b c\"d \"\"");
   const std::string tail = out.substr(out.find("\r\n") + 2);
   EXPECT_EQ(tail,
             "1 1 [first]\r\n"
@@ -152,16 +151,15 @@ TEST(ArgFetch, RealProcess) {
             "5 2 []\r\n");
   // Argument 0 is the program's name as typed, without its quotes.
   EXPECT_EQ(out.substr(0, out.find("\r\n")),
-            "0 1 [" + tk::test::program_path("arg_echo") + "]");
+            "0 1 [" + tk::test::program_path("child") + "]");
 }
 
 #ifndef _WIN32
 TEST(ArgFetch, PosixArgumentsAsDelivered) {
   // The shell has cut the line: quotation marks, tabs and blanks inside an
   // argument are part of it, and there are no unbalanced quotes.
-  const tk::test::run_output r =
-      tk::test::run_capture_argv({tk::test::program_path("arg_echo"), "a\"\"b",
-                                  "a\"b", "x\ty", " b ", ""});
+  const tk::test::run_output r = tk::test::run(
+      "child", {}, {.argv = {"a\"\"b", "a\"b", "x\ty", " b ", ""}});
   ASSERT_TRUE(r.started);
   EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
             "1 1 [a\"\"b]\r\n"

@@ -462,8 +462,7 @@ TEST(FileReplaceAll, NamedPipeIsWrittenInPlace) {
 
 TEST(ConsoleWrite, ExactBytesReachStandardOutput) {
   const tk::test::run_output r =
-      tk::test::run_capture(tk::test::quoted(tk::test::program_path("child")) +
-                            " print \"tab\there \xFE\xFF end\"");
+      tk::test::run("child", "print \"tab\there \xFE\xFF end\"");
   ASSERT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
   EXPECT_EQ(r.out, "tab here \xFE\xFF end\r\n");

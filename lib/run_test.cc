@@ -150,9 +150,9 @@ std::string expected_priority() {
 #endif
 
 TEST(RunAndWait, StartedProgramGetsTheHighPriority) {
-  const tk::test::run_output out = tk::test::run_capture(
-      child() + " run " +
-      tk::test::quoted(tk::test::program_path("child") + " priority"));
+  const tk::test::run_output out = tk::test::run(
+      "child",
+      "run " + tk::test::quoted(tk::test::program_path("child") + " priority"));
   ASSERT_TRUE(out.started);
   EXPECT_EQ(out.out, expected_priority() + "\r\nexit 0\r\n");
 }
@@ -162,10 +162,9 @@ TEST(RunAndWait, StartedProgramSharesTheConsole) {
   // line shows on the outer one's standard output, before its exit report.
   // The inner command line travels as one quoted argument (the build
   // directory has no blanks in its name).
-  const std::string line =
-      child() + " run " +
-      tk::test::quoted(tk::test::program_path("child") + " print inner");
-  const tk::test::run_output out = tk::test::run_capture(line);
+  const tk::test::run_output out = tk::test::run(
+      "child", "run " + tk::test::quoted(tk::test::program_path("child") +
+                                         " print inner"));
   ASSERT_TRUE(out.started);
   EXPECT_EQ(out.exit_code, 0u);
   EXPECT_EQ(out.out, "inner\r\nexit 0\r\n");

@@ -93,15 +93,42 @@ void write_file(const fs::path& name, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + name.string());
 }
 
-run_output run_program(std::string_view tool, std::string_view args,
-                       const fs::path& cwd, std::string_view stdin_bytes) {
-  std::string line = tk::test::quoted(program_path(tool));
-  if (!args.empty()) {
-    line += ' ';
-    line += args;
+run_output run(std::string_view program, std::string_view args,
+               const run_options& options) {
+  const bool by_name = program.find_first_of("/\\") == std::string_view::npos;
+  const std::string path =
+      by_name ? program_path(program) : std::string(program);
+  std::string label = path;
+  label += ' ';
+  label += args;
+  dir_snapshot before;
+  if (options.written) before = snapshot(options.cwd);
+  run_output r;
+  if (options.watched || options.written) {
+    const watchdog guard(label, run_limit_seconds);
+    r = run_started(path, args, options);
+  } else {
+    r = run_started(path, args, options);
   }
-  const watchdog guard(line, run_limit_seconds);
-  return run_capture(line, cwd, stdin_bytes);
+  if (!options.written) return r;
+  EXPECT_TRUE(r.started) << label;
+  const std::set<std::string>& written = *options.written;
+  const dir_snapshot after = snapshot(options.cwd);
+  for (const auto& [name, sum] : before) {
+    if (written.contains(name)) continue;
+    const auto it = after.find(name);
+    EXPECT_TRUE(it != after.end()) << label << ": " << name << " vanished";
+    if (it != after.end()) {
+      EXPECT_EQ(it->second, sum) << label << ": " << name << " was changed";
+    }
+  }
+  for (const auto& entry : after) {
+    if (!before.contains(entry.first)) {
+      EXPECT_EQ(written.count(entry.first), 1u)
+          << label << ": " << entry.first << " appeared";
+    }
+  }
+  return r;
 }
 
 watchdog::watchdog(std::string what, int seconds)
@@ -153,34 +180,6 @@ dir_snapshot snapshot(const fs::path& dir) {
     sums[name] = sum;
   }
   return sums;
-}
-
-run_output run_guarded(std::string_view tool, std::string_view args,
-                       const fs::path& dir,
-                       const std::set<std::string>& written,
-                       std::string_view stdin_bytes) {
-  std::string label(tool);
-  label += ' ';
-  label += args;
-  const dir_snapshot before = snapshot(dir);
-  run_output r = run_program(tool, args, dir, stdin_bytes);
-  EXPECT_TRUE(r.started) << label;
-  const dir_snapshot after = snapshot(dir);
-  for (const auto& [name, sum] : before) {
-    if (written.contains(name)) continue;
-    const auto it = after.find(name);
-    EXPECT_TRUE(it != after.end()) << label << ": " << name << " vanished";
-    if (it != after.end()) {
-      EXPECT_EQ(it->second, sum) << label << ": " << name << " was changed";
-    }
-  }
-  for (const auto& entry : after) {
-    if (!before.contains(entry.first)) {
-      EXPECT_EQ(written.count(entry.first), 1u)
-          << label << ": " << entry.first << " appeared";
-    }
-  }
-  return r;
 }
 
 std::string program_path(std::string_view name) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -56,31 +57,47 @@ struct run_output {
   std::string err;  // everything written to standard error
 };
 
-// Starts `command_line` (its first item names the program) in directory
-// `cwd` (empty: the current one), with standard input read from
-// `stdin_bytes`, waits for it and collects its output. Output goes through
-// files, never pipes. On Windows the line reaches the program unchanged; on
-// POSIX it is cut into argv by the kit's own rules.
-run_output run_capture(const std::string& command_line,
-                       const std::filesystem::path& cwd = {},
-                       std::string_view stdin_bytes = {});
+// How run() starts a program and what it checks afterwards.
+struct run_options {
+  std::filesystem::path cwd = {};  // empty: the current directory
+  std::string_view stdin_bytes = {};
+  // Before the program's quoted path on its command line (setpriv ...).
+  std::string prefix = {};
+  // POSIX: each blank-separated piece of the arguments becomes one
+  // argument, quotation marks and all, as a shell passes a piece in single
+  // quotes, so that an unbalanced quotation mark reaches the program. (On
+  // Windows the line reaches the program unchanged anyway.)
+  bool typed = false;
+  // POSIX: exactly these arguments after the program's name, as a shell
+  // delivers them after cutting its line, in the place of `args`.
+  std::vector<std::string> argv = {};
+  // Under a watchdog of run_limit_seconds, which ends the test program when
+  // the run hangs. Off by default: under qemu-i386 every thread that a test
+  // program starts is one more chance of a crash in Wine's thread-local
+  // values.
+  bool watched = false;
+  // When set, the run is watched, and fails the current test (with
+  // GoogleTest's EXPECT)
+  // when the program did not start, or when it removed, changed or created
+  // any file or directory below `cwd` but those named here (relative
+  // names, as snapshot() gives them).
+  std::optional<std::set<std::string>> written = {};
+};
 
-// Starts `program` with `arg_text` after its name exactly as typed, so that
-// an unbalanced quotation mark reaches it, and collects its output as
-// run_capture does. On Windows the line reaches the program unchanged; on
-// POSIX each blank-separated piece becomes one argument, quotation marks
-// and all, as a shell passes a piece in single quotes.
-run_output run_capture_typed(const std::string& program,
-                             std::string_view arg_text,
-                             const std::filesystem::path& cwd);
+// Starts `program`, a program of this build by its name (program_path) or
+// else by its path, with `args` after its name on the command line; waits
+// for it and collects its output through files, never pipes. On Windows the
+// line reaches the program unchanged; on POSIX it is cut into argv by the kit's
+// own rules.
+run_output run(std::string_view program, std::string_view args = {},
+               const run_options& options = {});
+
+// The platform's side of run(): starts the program at `path` and collects
+// its output, without the watchdog and the checks.
+run_output run_started(const std::string& path, std::string_view args,
+                       const run_options& options);
 
 #ifndef _WIN32
-// POSIX: starts argv[0] with exactly these arguments, as a shell would after
-// cutting its line, and collects the output as run_capture does.
-run_output run_capture_argv(const std::vector<std::string>& argv,
-                            const std::filesystem::path& cwd = {},
-                            std::string_view stdin_bytes = {});
-
 // POSIX: writes `bytes` to the named pipe `name` from a thread of its own
 // once a reader has opened it, then closes it; a reader that goes away
 // ends the writing with an error, not a signal. When the object goes away
@@ -122,28 +139,11 @@ class watchdog {
 // The time that one run of a program of this build may take.
 inline constexpr int run_limit_seconds = 180;
 
-// Starts program `tool` of this build, run_capture of its quoted
-// program_path(tool) and, after a blank, `args` (none when empty), under a
-// watchdog of run_limit_seconds.
-run_output run_program(std::string_view tool, std::string_view args = {},
-                       const std::filesystem::path& cwd = {},
-                       std::string_view stdin_bytes = {});
-
 // Every file and directory below `dir` by its name relative to `dir`
 // (generic form), with a checksum of each file's bytes; directories and
 // files that cannot be read get fixed marks of their own.
 using dir_snapshot = std::map<std::string, std::uint64_t>;
 dir_snapshot snapshot(const std::filesystem::path& dir);
-
-// Starts program `tool` of this build with `args` after its name in `dir`
-// (run_program), and fails the current test (with
-// GoogleTest's EXPECT) when it did not start, or when it removed, changed
-// or created any file or directory below `dir` but those named in
-// `written` (relative names, as snapshot() gives them).
-run_output run_guarded(std::string_view tool, std::string_view args,
-                       const std::filesystem::path& dir,
-                       const std::set<std::string>& written,
-                       std::string_view stdin_bytes = {});
 
 // Keeps an existing file from being opened by other programs while the
 // object lives, or says why that cannot be done here: on Windows it is held

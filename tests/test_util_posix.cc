@@ -45,19 +45,12 @@ fifo_writer::~fifo_writer() {
   if (reader >= 0) ::close(reader);
 }
 
-run_output run_capture(const std::string& command_line, const fs::path& cwd,
-                       std::string_view stdin_bytes) {
-  run_output r;
-  const std::vector<std::string> args = tk::arg_split(command_line);
-  if (args.empty()) return r;
-  return run_capture_argv(args, cwd, stdin_bytes);
-}
+namespace {
 
-run_output run_capture_argv(const std::vector<std::string>& args,
-                            const fs::path& cwd, std::string_view stdin_bytes) {
+run_output spawn(std::vector<std::string> owned, const fs::path& cwd,
+                 std::string_view stdin_bytes) {
   run_output r;
-  if (args.empty()) return r;
-  std::vector<std::string> owned = args;
+  if (owned.empty()) return r;
   std::vector<char*> argv;
   argv.reserve(owned.size() + 1);
   for (std::string& a : owned) argv.push_back(a.data());
@@ -96,16 +89,28 @@ run_output run_capture_argv(const std::vector<std::string>& args,
   return r;
 }
 
-run_output run_capture_typed(const std::string& program,
-                             std::string_view arg_text, const fs::path& cwd) {
-  std::vector<std::string> args = {program};
-  std::size_t i = 0;
-  while (i < arg_text.size()) {
-    const std::size_t end = std::min(arg_text.find(' ', i), arg_text.size());
-    if (end > i) args.emplace_back(arg_text.substr(i, end - i));
-    i = end + 1;
+}  // namespace
+
+run_output run_started(const std::string& path, std::string_view args,
+                       const run_options& options) {
+  std::vector<std::string> argv;
+  if (!options.prefix.empty()) argv = tk::arg_split(options.prefix);
+  argv.push_back(path);
+  if (!options.argv.empty()) {
+    argv.insert(argv.end(), options.argv.begin(), options.argv.end());
+  } else if (options.typed) {
+    std::size_t i = 0;
+    while (i < args.size()) {
+      const std::size_t end = std::min(args.find(' ', i), args.size());
+      if (end > i) argv.emplace_back(args.substr(i, end - i));
+      i = end + 1;
+    }
+  } else {
+    const std::vector<std::string> cut =
+        tk::arg_split("x " + std::string(args));
+    argv.insert(argv.end(), cut.begin() + 1, cut.end());
   }
-  return run_capture_argv(args, cwd);
+  return spawn(std::move(argv), options.cwd, options.stdin_bytes);
 }
 
 // Nothing is held: the permission bits do the work, and temp_dir gives them

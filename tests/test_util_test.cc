@@ -54,11 +54,10 @@ TEST(TempDir, UnderItsBaseAndRemovedWithReadOnlyContents) {
   EXPECT_TRUE(fs::is_directory(outer / "base"));
 }
 
-// arg_echo prints what the kit's rules give for arguments 0 to 5.
-TEST(RunCaptureTyped, LineReachesTheProgramAsTyped) {
-  const temp_dir dir;
-  const tk::test::run_output r = tk::test::run_capture_typed(
-      tk::test::program_path("arg_echo"), "a \"b  c", dir.path());
+// child prints what the kit's rules give for arguments 0 to 5.
+TEST(Run, TypedLineReachesTheProgramAsTyped) {
+  const tk::test::run_output r =
+      tk::test::run("child", "a \"b  c", {.typed = true});
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0u);
 #ifdef _WIN32

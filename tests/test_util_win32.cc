@@ -27,8 +27,15 @@ HANDLE open_inheritable(const std::string& name, DWORD access,
 
 }  // namespace
 
-run_output run_capture(const std::string& command_line, const fs::path& cwd,
-                       std::string_view stdin_bytes) {
+run_output run_started(const std::string& path, std::string_view args,
+                       const run_options& options) {
+  std::string line = options.prefix + tk::test::quoted(path);
+  if (!args.empty()) {
+    line += ' ';
+    line += args;
+  }
+  const std::string_view stdin_bytes = options.stdin_bytes;
+  const fs::path& cwd = options.cwd;
   run_output r;
   temp_dir io;
   const std::string in_name = io.file("stdin");
@@ -46,7 +53,6 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
     si.hStdOutput = out.get();
     si.hStdError = err.get();
     PROCESS_INFORMATION pi{};
-    std::string line = command_line;
     const std::string dir = cwd.string();
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
                         nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi))
@@ -62,15 +68,6 @@ run_output run_capture(const std::string& command_line, const fs::path& cwd,
   r.out = read_file(out_name);
   r.err = read_file(err_name);
   return r;
-}
-
-// Windows hands the command line over unchanged.
-run_output run_capture_typed(const std::string& program,
-                             std::string_view arg_text, const fs::path& cwd) {
-  std::string line = tk::test::quoted(program);
-  line += ' ';
-  line += arg_text;
-  return run_capture(line, cwd);
 }
 
 // The file held open without sharing: every other open fails until it is

@@ -125,7 +125,8 @@ void check_run(std::string_view args, const std::string& input) {
   const tk::test::temp_dir dir;
   const std::time_t before = std::time(nullptr);
   const tk::test::run_output r =
-      tk::test::run_guarded("timeinfo", args, dir.path(), {}, input);
+      tk::test::run("timeinfo", args,
+                    {.cwd = dir.path(), .stdin_bytes = input, .written = {{}}});
   const std::time_t after = std::time(nullptr);
   std::string label = testing::PrintToString(input);
   label.append(" ").append(args);

@@ -64,8 +64,18 @@ TEST_F(PairReader, EveryRowOfTheFailureTable) {
     std::string out;
     int error;
   };
+  std::string bytes;  // every byte value, four times over
+  for (int c = 0; c < 4 * 256; ++c) bytes += static_cast<char>(c % 256);
+  std::string huge;  // one line of 64 MiB
+  huge.reserve(std::size_t{64} << 20);
+  while (huge.size() < (std::size_t{64} << 20)) huge += "a ";
   const std::vector<row> rows = {
       {"", std::string(missing) + "Line Number 1", 1},
+      {"\r\n\r\n\n", std::string(missing) + "Line Number 1", 1},
+      {bytes, std::string(missing) + "Line Number 1", 1},
+      {"ok fine\r\n" + std::string(10000, 'K') + " v",
+       std::string(too_long) + "Line Number 2", 1},
+      {huge, std::string(too_many) + "Line Number 1", 1},
       {"one", std::string(missing) + "Line Number 1", 1},
       {"exit", std::string(missing) + "Line Number 1", 1},
       {"a b\r\n", std::string(missing) + "Line Number 2", 1},
@@ -82,8 +92,8 @@ TEST_F(PairReader, EveryRowOfTheFailureTable) {
       {"a b\rc d\r", std::string(too_many) + "Line Number 1", 1},
   };
   for (const row& r : rows) {
-    EXPECT_EQ(read(r.text), r.out) << r.text;
-    EXPECT_EQ(pair_error, r.error) << r.text;
+    EXPECT_EQ(read(r.text), r.out) << r.text.substr(0, 40);
+    EXPECT_EQ(pair_error, r.error) << r.text.substr(0, 40);
   }
 }
 
