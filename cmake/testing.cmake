@@ -81,6 +81,18 @@ function(tk_test_uses_build test)
   set_property(TEST ${test} APPEND PROPERTY LABELS ${CMAKE_SYSTEM_NAME})
 endfunction()
 
+# Leaves the tests of test program `name` that start programs of the build
+# (`patterns`, in GoogleTest's filter syntax) out of the 32-bit tree, where
+# every program start is emulated and takes seconds. The 64-bit Windows tree
+# runs the same code through real starts, and win32_end_to_end starts every
+# 32-bit deliverable as its users do; the 32-bit tree keeps the test
+# program's in-process cases, which run the 32-bit code.
+function(tk_gtest_starts_programs name patterns)
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND TK_CAN_RUN)
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${patterns}")
+  endif()
+endfunction()
+
 # One GoogleTest program per group of tests, linked with the test helpers'
 # library tk_test_util (tests/CMakeLists.txt). The program is built in every
 # build; it is registered as a test only where this build's programs run.

@@ -1,9 +1,11 @@
 // Fuzzes tksub's pair-file reader (split_lines with pair_line_handler) on any
-// bytes. A reference reader, written from the file format and the table's
-// hash and probe rules, predicts the line where reading stops, the message,
-// the error flag and the exact contents of every slot. Small tables (33 and
-// 993 slots, both multiples of 3) fill up after a few keys, so the full
-// table is reached as well as the ordinary paths. Every word buffer is a
+// bytes. A reference reader, written from the file format, predicts the line
+// where reading stops, the message, the error flag and the exact contents of
+// every slot. It enters its pairs through the table's own routines (tested
+// on their own) into a table of its own, so the reader's table must match it
+// slot for slot. Small tables (33 and 993 slots, both multiples of 3) fill up
+// after a few keys, so the full table is reached as well as the ordinary
+// paths. Every word buffer is a
 // heap block of its own 128 bytes, so a write past one is caught.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -27,30 +29,13 @@ using tk::fuzz::require;
 
 constexpr std::size_t max_word = 63;
 
-constexpr std::uint32_t primes_descending[64] = {
-    311, 307, 293, 283, 281, 277, 271, 269, 263, 257, 251, 241, 239,
-    233, 229, 227, 223, 211, 199, 197, 193, 191, 181, 179, 173, 167,
-    163, 157, 151, 149, 139, 137, 131, 127, 113, 109, 107, 103, 101,
-    97,  89,  83,  79,  73,  71,  67,  61,  59,  53,  47,  43,  41,
-    37,  31,  29,  23,  19,  17,  13,  11,  7,   5,   3,   2};
-
-std::uint32_t reference_hash(std::string_view w, std::uint32_t slots) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < w.size(); ++i) {
-    const std::uint32_t b = static_cast<unsigned char>(w[i]);
-    sum += ((b * primes_descending[i + 1]) & 0xFFFFu) +
-           static_cast<std::uint32_t>(w.size());
-  }
-  return sum % slots;
-}
-
 enum class stop { none, missing, too_many, exit, too_long, redefined, full };
 
 struct reference_run {
   stop why = stop::none;
   std::uint32_t line = 0;
   std::string key;  // the key named by a redefinition or full-table message
-  std::vector<std::string> keys, partners;  // slot by slot
+  tk::tksub::owned_word_table table;
 };
 
 std::vector<std::string> words_of(std::string_view line) {
@@ -71,8 +56,8 @@ std::vector<std::string> words_of(std::string_view line) {
 
 reference_run read_reference(std::string_view text, std::uint32_t slots) {
   reference_run r;
-  r.keys.resize(slots);
-  r.partners.resize(slots);
+  r.table = tk::fuzz::small_word_table_create(slots);
+  const tk::tksub::word_table& table = r.table.table;
   std::size_t start = 0;
   for (std::uint32_t number = 1;; ++number) {
     const std::size_t lf = text.find('\n', start);
@@ -96,28 +81,19 @@ reference_run read_reference(std::string_view text, std::uint32_t slots) {
       r.why = stop::too_long;
       return r;
     }
-    const std::uint32_t home = reference_hash(w[0], slots);
-    const std::uint32_t step =
-        static_cast<std::uint32_t>(4 * w[0].size()) % slots;
-    std::uint32_t i = home;
-    for (;;) {
-      if (r.keys[i].empty()) {
-        r.keys[i] = w[0];
-        r.partners[i] = w[1];
-        break;
-      }
-      if (r.keys[i] == w[0]) {
-        if (r.partners[i] == w[1]) break;
-        r.why = stop::redefined;
-        r.key = w[0];
-        return r;
-      }
-      i = (i + step) % slots;
-      if (i == home) {
-        r.why = stop::full;
-        r.key = w[0];
-        return r;
-      }
+    const tk::tksub::slot_result at = tk::tksub::word_find_slot(w[0], table);
+    if (at.slot == nullptr) {
+      r.why = stop::full;
+      r.key = w[0];
+      return r;
+    }
+    if (at.found == 0) {
+      require(tk::tksub::word_enter(table, at, w[0], w[1]),
+              "the reference table refused a pair");
+    } else if (w[1] != at.slot->partner) {
+      r.why = stop::redefined;
+      r.key = w[0];
+      return r;
     }
     if (lf == std::string_view::npos) {
       r.why = stop::none;
@@ -201,14 +177,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   for (std::uint32_t i = 0; i < slots; ++i) {
     const auto* slot =
         reinterpret_cast<const tk::tksub::word_slot*>(table.slots[i]);
-    if (slot->key[0] == 0) {
-      require(want.keys[i].empty(), "a key is missing from its slot");
-      continue;
-    }
-    require(pair_word(slot->key) && pair_word(slot->partner),
-            "a slot holds something other than 1 to 63 word characters");
-    require(want.keys[i] == slot->key && want.partners[i] == slot->partner,
+    const auto* ref = reinterpret_cast<const tk::tksub::word_slot*>(
+        want.table.table.slots[i]);
+    require(std::memcmp(slot, ref, sizeof *slot) == 0,
             "a slot differs from the reference table");
+    if (slot->key[0] != 0)
+      require(pair_word(slot->key) && pair_word(slot->partner),
+              "a slot holds something other than 1 to 63 word characters");
   }
   return 0;
 }

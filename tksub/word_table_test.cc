@@ -1,9 +1,12 @@
 #include "word_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "gtest/gtest.h"
 
@@ -18,11 +21,6 @@ using tk::tksub::word_probe;
 using tk::tksub::word_slot;
 using tk::tksub::word_table;
 
-std::uint32_t index_of(const word_table& table, const word_slot* slot) {
-  const auto offset = reinterpret_cast<const char*>(slot) - table.slots[0];
-  return static_cast<std::uint32_t>(offset / 128);
-}
-
 // Occupies a slot with a key that none of the tests looks up.
 void occupy(const word_table& table, std::uint32_t index) {
   const slot_result empty{reinterpret_cast<word_slot*>(table.slots[index]), 0,
@@ -30,26 +28,20 @@ void occupy(const word_table& table, std::uint32_t index) {
   ASSERT_TRUE(tk::tksub::word_enter(table, empty, "Q", "q"));
 }
 
-void enter(const word_table& table, const char* key, const char* partner) {
+// Enters `key` with `partner` where the search for it ends.
+void enter(const word_table& table, std::string_view key,
+           std::string_view partner) {
   const slot_result r = word_find_slot(key, table);
-  ASSERT_NE(r.slot, nullptr);
-  ASSERT_EQ(r.found, 0);
-  ASSERT_TRUE(tk::tksub::word_enter(table, r, key, partner));
+  ASSERT_NE(r.slot, nullptr) << key;
+  ASSERT_EQ(r.found, 0) << key;
+  ASSERT_TRUE(tk::tksub::word_enter(table, r, key, partner)) << key;
 }
 
-TEST(PrimeTable, SixtyFourSmallestPrimesDescending) {
-  const tk::zero_block block = tk::tksub::prime_table_create();
-  ASSERT_TRUE(block);
-  ASSERT_EQ(block.size(), 64 * sizeof(std::uint32_t));
-  std::uint32_t p[64];
-  std::memcpy(p, block.data(), sizeof p);
-  EXPECT_EQ(p[0], 311u);
-  EXPECT_EQ(p[1], 307u);
-  EXPECT_EQ(p[2], 293u);
-  EXPECT_EQ(p[3], 283u);
-  EXPECT_EQ(p[62], 3u);
-  EXPECT_EQ(p[63], 2u);
-  for (int i = 0; i < 63; ++i) EXPECT_GT(p[i], p[i + 1]) << i;
+// Looks `key` up as the substitution pass does.
+std::string partner_of(const word_table& table, std::string_view key) {
+  const slot_result r = word_find_slot(key, table);
+  if (r.slot == nullptr || r.found != 1) return "(not found)";
+  return r.slot->partner;
 }
 
 TEST(BufferArray, NoBuffersNoArray) {
@@ -57,6 +49,7 @@ TEST(BufferArray, NoBuffersNoArray) {
   EXPECT_FALSE(tk::tksub::buffer_array_create(0, 128));
 }
 
+// Worked values of the documented hash; the last two weigh every position.
 TEST(WordHash, WorkedValuesAndTheSixteenBitCut) {
   const owned_word_table owned = tk::tksub::word_table_create();
   ASSERT_TRUE(owned);
@@ -70,11 +63,9 @@ TEST(WordHash, WorkedValuesAndTheSixteenBitCut) {
   EXPECT_EQ(word_hash("\xFF", 0xFFFFFFFFu, primes), 12750u);
   // 128 × 307 = 39296 needs no cut; 200 × 293 = 58600 neither; 2 × 2.
   EXPECT_EQ(word_hash("\x80\xC8", 0xFFFFFFFFu, primes), 39296u + 58600u + 4u);
-  // All 63 positions weighted: 63 × '0' over primes 307 .. 2, plus 63².
-  std::uint32_t sum = 63u * 63u;
-  for (int i = 1; i <= 63; ++i)
-    sum += 48u * primes[static_cast<std::size_t>(i)];
-  EXPECT_EQ(word_hash(std::string(63, '0'), 0xFFFFFFFFu, primes), sum);
+  // 48 × (307 + 293 + ... + 3 + 2) + 63 × 63.
+  EXPECT_EQ(word_hash(std::string(63, '0'), 0xFFFFFFFFu, primes), 415905u);
+  EXPECT_EQ(word_hash(std::string(63, '0'), table_slot_count, primes), 22686u);
 }
 
 TEST(WordTable, NewTableEntriesAndCase) {
@@ -87,12 +78,12 @@ TEST(WordTable, NewTableEntriesAndCase) {
     const slot_result r = word_find_slot(w, t);
     ASSERT_NE(r.slot, nullptr) << w;
     EXPECT_EQ(r.found, 0) << w;
-    EXPECT_EQ(index_of(t, r.slot), word_hash(w, t.slot_count, t.primes)) << w;
   }
+  const slot_result empty = word_find_slot("abc", t);
   enter(t, "abc", "xyz");
   const slot_result abc = word_find_slot("abc", t);
   EXPECT_EQ(abc.found, 1);
-  EXPECT_EQ(index_of(t, abc.slot), 86519u);
+  EXPECT_EQ(abc.slot, empty.slot);
   EXPECT_STREQ(abc.slot->partner, "xyz");
   for (const char* other : {"ABC", "Abc", "abcd", "ab", "abC"})
     EXPECT_EQ(word_find_slot(other, t).found, 0) << other;
@@ -103,95 +94,75 @@ TEST(WordTable, NewTableEntriesAndCase) {
   EXPECT_NE(word_find_slot(std::string(63, 'a'), t).slot, nullptr);
 }
 
-TEST(WordTable, CollisionsStepFourTimesTheLength) {
+// Words that share a home slot, and words of every length whose home is
+// taken, are all entered and found again with their own partners.
+TEST(WordTable, CollidingWordsAreFoundAgain) {
   const owned_word_table owned = tk::tksub::word_table_create();
   const word_table& t = owned.table;
-  // Two different three-letter words with one hash.
-  std::map<std::uint32_t, std::string> seen;
-  std::string first, second;
-  for (char a = 'a'; a <= 'z' && second.empty(); ++a)
-    for (char b = 'A'; b <= 'z' && second.empty(); ++b)
-      for (char c = '0'; c <= 'z' && second.empty(); ++c) {
+  std::map<std::uint32_t, std::vector<std::string>> by_home;
+  for (char a = 'a'; a <= 'z'; ++a)
+    for (char b = 'A'; b <= 'z'; ++b)
+      for (char c = '0'; c <= 'z'; ++c) {
         const std::string w{a, b, c};
-        const auto [it, fresh] =
-            seen.emplace(word_hash(w, t.slot_count, t.primes), w);
-        if (!fresh) {
-          first = it->second;
-          second = w;
-        }
+        by_home[word_hash(w, t.slot_count, t.primes)].push_back(w);
       }
-  ASSERT_FALSE(second.empty());
-  const std::uint32_t home = word_hash(first, t.slot_count, t.primes);
-  enter(t, first.c_str(), "one");
-  const slot_result r = word_find_slot(second, t);
-  ASSERT_EQ(r.found, 0);
-  EXPECT_EQ(index_of(t, r.slot), (home + 12) % table_slot_count);
-  enter(t, second.c_str(), "two");
-  EXPECT_STREQ(word_find_slot(first, t).slot->partner, "one");
-  EXPECT_STREQ(word_find_slot(second, t).slot->partner, "two");
+  const auto crowded = std::max_element(
+      by_home.begin(), by_home.end(), [](const auto& x, const auto& y) {
+        return x.second.size() < y.second.size();
+      });
+  const std::vector<std::string>& same_home = crowded->second;
+  ASSERT_GE(same_home.size(), 3u);
+  for (const std::string& w : same_home) enter(t, w, "p" + w);
+  for (const std::string& w : same_home) EXPECT_EQ(partner_of(t, w), "p" + w);
 
-  // The step depends on the length alone: 4, 8, ..., 252.
   for (std::size_t n : {1u, 2u, 7u, 63u}) {
     const std::string w(n, 'k');
-    occupy(t, 1000);
-    const slot_result s = word_probe(w, 1000, t);
-    EXPECT_EQ(index_of(t, s.slot), 1000 + 4 * n) << n;
-    EXPECT_EQ(s.found, 0);
+    const slot_result home = word_find_slot(w, t);
+    ASSERT_NE(home.slot, nullptr) << n;
+    occupy(t, home.index);
+    enter(t, w, "moved");
+    EXPECT_EQ(partner_of(t, w), "moved") << n;
   }
 }
 
-TEST(WordTable, WrapAroundAtTheEnd) {
-  const owned_word_table owned = tk::tksub::word_table_create();
-  const word_table& t = owned.table;
-  occupy(t, 131070);
-  slot_result r = word_probe("xy", 131070, t);
-  EXPECT_EQ(index_of(t, r.slot), 5u);  // 131070 + 8 - 131073
-  occupy(t, 5);
-  r = word_probe("xy", 131070, t);
-  EXPECT_EQ(index_of(t, r.slot), 13u);
-  occupy(t, 131072);
-  r = word_probe(std::string(63, 'z'), 131072, t);
-  EXPECT_EQ(index_of(t, r.slot), 251u);  // 131072 + 252 - 131073
-}
-
-TEST(WordTable, LengthsDivisibleByThreeStayOnOneThirdAndTheProbeEnds) {
-  const owned_word_table owned = tk::tksub::word_table_create();
-  const word_table& t = owned.table;
-  const std::string word = "abc";  // home 86519, 86519 % 3 == 2
-  const std::uint32_t home = 86519;
-  for (std::uint32_t k = 0; k < 5; ++k) occupy(t, home + 12 * k);
-  slot_result r = word_find_slot(word, t);
-  EXPECT_EQ(index_of(t, r.slot), home + 60);
-  // Take every slot with the same remainder modulo 3: 43691 of them.
-  std::uint32_t taken = 0;
-  for (std::uint32_t i = home % 3; i < table_slot_count; i += 3) {
-    occupy(t, i);
-    ++taken;
-  }
-  EXPECT_EQ(taken, 43691u);
-  r = word_find_slot(word, t);
-  EXPECT_EQ(r.slot, nullptr);
-  EXPECT_EQ(r.found, 0);
-  // Another length from the same start reaches the other two thirds.
-  r = word_probe("abcd", home, t);
-  ASSERT_NE(r.slot, nullptr);
-  EXPECT_NE(index_of(t, r.slot) % 3, home % 3);
-}
-
-TEST(WordTable, FullTableEndsTheProbe) {
+// A table filled to its last slot: every search that wraps past the end
+// still finds its word, and a word with no free slot left gets no slot.
+TEST(WordTable, FullTableFindsEveryWordAndHasNoRoomForMore) {
   const owned_word_table owned = tk::tksub::word_table_create(7);
-  const word_table& small = owned.table;
-  for (std::uint32_t i = 0; i < 7; ++i)
-    if (i != 3) occupy(small, i);
-  const slot_result k = word_probe("k", 0, small);
-  ASSERT_EQ(index_of(small, k.slot), 3u);
-  enter(small, "k", "v");
-  EXPECT_EQ(word_probe("k", 0, small).found, 1);
-  for (const char* w : {"a", "ab", "abc", "abcdefg"}) {
-    const slot_result r = word_find_slot(w, small);
+  const word_table& t = owned.table;
+  const std::vector<std::string> words = {"a",  "b",  "c", "ab",
+                                          "ba", "zz", "q1"};
+  for (const std::string& w : words) enter(t, w, w + "!");
+  for (const std::string& w : words) EXPECT_EQ(partner_of(t, w), w + "!");
+  for (const char* w : {"d", "xy", "abc", "abcdefg"}) {
+    const slot_result r = word_find_slot(w, t);
     EXPECT_EQ(r.slot, nullptr) << w;
     EXPECT_EQ(r.found, 0) << w;
   }
+}
+
+// 131073 = 3 × 43691: a word whose length is a multiple of 3 searches only
+// the slots with its home's remainder modulo 3, so it finds no room once
+// they are taken, while a word of another length still does.
+TEST(WordTable, LengthsDivisibleByThreeSearchOneThird) {
+  const owned_word_table owned = tk::tksub::word_table_create();
+  const word_table& t = owned.table;
+  const std::uint32_t home = word_find_slot("abc", t).index;
+  std::string other = "ab0";  // another length-3 word of the same third
+  while (word_find_slot(other, t).index % 3 != home % 3) ++other[2];
+  // Every slot of the third but one, far along the search from home.
+  std::uint32_t taken = 0;
+  for (std::uint32_t i = home % 3; i < table_slot_count; i += 3) {
+    if (i != home + 3) occupy(t, i);
+    ++taken;
+  }
+  EXPECT_EQ(taken, 43691u);
+  enter(t, "abc", "last");
+  EXPECT_EQ(partner_of(t, "abc"), "last");
+  EXPECT_EQ(word_find_slot(other, t).slot, nullptr) << other;
+  const slot_result r = word_probe("abcd", home, t);
+  ASSERT_NE(r.slot, nullptr);
+  EXPECT_EQ(r.found, 0);
 }
 
 // A key matches only a word of its own length, also where the search starts
@@ -221,8 +192,8 @@ TEST(WordTable, SearchReadsOnlyEnteredSlots) {
   const word_table& t = owned.table;
   for (char* slot : t.slots) std::strcpy(slot, "k");
   const slot_result r = word_find_slot("k", t);
+  ASSERT_NE(r.slot, nullptr);
   EXPECT_EQ(r.found, 0);
-  EXPECT_EQ(index_of(t, r.slot), word_hash("k", 7, t.primes));
   EXPECT_FALSE(tk::tksub::word_enter(t, {}, "k", "v"));
   EXPECT_FALSE(tk::tksub::word_enter(t, r, std::string(64, 'k'), "v"));
   EXPECT_FALSE(tk::tksub::word_enter(t, r, "k", ""));

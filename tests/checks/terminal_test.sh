@@ -14,23 +14,27 @@
 # console's _getch. Wine's
 # console reads a terminal's F1, Home and lone ESC as no key at all, and
 # turns Ctrl+C into a break, so there only the keys it passes on are
-# pressed.
+# pressed. The 32-bit program, whose every start is emulated, gets one key
+# with an escape sequence and /dev/null: the 64-bit run covers the other
+# keys and inputs with the same code.
 set -u
 prog=$1
 keys="x Up F1 Escape C-c Home utf8"
 # The exit status a shell reports for a program ended by each signal; 0:
 # the signal is ignored, and a key press follows.
 signals="HUP:129 INT:130 TERM:143 HUP:0"
+inputs="/dev/null empty-pipe"
 wine_state=${2:-}
 if [ $# -ge 2 ]; then
   export WINEPREFIX="$2/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  keys="x Up Down utf8"
   if [ "${3:-}" = win32 ]; then
     loader="$2/loader/lib/wine"
     set -- "$loader/wine-preloader" "$loader/wine.elf" "$prog"
+    keys=Up inputs=/dev/null
   else
     set -- /usr/lib/wine/wine64 "$prog"
   fi
-  keys="x Up Down utf8"
   signals=
 else
   set -- "$prog"
@@ -119,7 +123,7 @@ for key in $keys $signals; do
 done
 
 # No terminal and nothing to read: the program ends on its own.
-for input in /dev/null empty-pipe; do
+for input in $inputs; do
   if [ "$input" = /dev/null ]; then
     out=$(timeout 180 "$@" </dev/null); rc=$?
   else

@@ -2,9 +2,10 @@
 # The four 32-bit deliverables run as their users run them, through
 # qemu-i386 and Wine's 32-bit loader in the session of cmake/wine32-session.sh,
 # in a directory on the prefix's drive C:
-#   - tksub on the shipped example: report and target byte for byte as
-#     testdata/myresult.out and myresult.asm hold them (tksub's driver test
-#     expects the same files);
+#   - tksub on the shipped example, its inputs under names with blanks
+#     (so Wine quotes them on the command line that the program cuts):
+#     report and target byte for byte as testdata/myresult.out and
+#     myresult.asm hold them (tksub's driver test expects the same files);
 #   - deflib on a list, with `child` as the 32-bit stand-in librarian at
 #     C:\tolvane\bin\link.exe, so that its real command line runs;
 #   - timeinfo with its key from a file;
@@ -39,9 +40,10 @@ mkdir -p "$work"
 cd "$work" || exit 1
 
 # tksub
-cp "$root/examples/myequate.equ" "$root/examples/mysource.asm" .
-sh "$run" "$state" "$bin/tksub.exe" myequate.equ mysource.asm myresult.asm \
-  >tksub.out 2>&1
+cp "$root/examples/myequate.equ" "my equate.equ"
+cp "$root/examples/mysource.asm" "my source.asm"
+sh "$run" "$state" "$bin/tksub.exe" "my equate.equ" "my source.asm" \
+  myresult.asm >tksub.out 2>&1
 rc=$?
 [ $rc -eq 0 ] || fail "tksub: exit status $rc"
 same "tksub report" "$data/myresult.out" tksub.out
