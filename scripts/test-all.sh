@@ -4,7 +4,7 @@
 #   native       the Linux programs, the format check and Valgrind runs;
 #   native-asan  the same under AddressSanitizer and UndefinedBehaviorSanitizer,
 #                with clang-tidy while it compiles;
-#   native-fuzz  the libFuzzer smoke runs, with clang-tidy;
+#   native-fuzz  the libFuzzer smoke runs;
 #   win64        the 64-bit Windows build under wine64, with clang-tidy;
 #   win32        the 32-bit deliverables under qemu-i386 and 32-bit Wine.
 # The native tree's checks include the main job on a fresh minimal Debian 12
