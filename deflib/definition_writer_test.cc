@@ -15,7 +15,8 @@ TEST(WriteDefinitions, NamesWithoutTheSpacesAroundThem) {
   // Decorated names keep their signs; a byte-order mark before the first
   // name is skipped; a line without a final line end is still read.
   const definition_files f = write_definitions(
-      "\xEF\xBB\xBF  printf  \r\n_name@12\r\n?name@@YAXXZ\r\n@f@8 \r\n$x\r\nx9_\r\n"
+      "\xEF\xBB\xBF  printf  \r\n_name@12\r\n?name@@YAXXZ\r\n@f@8 "
+      "\r\n$x\r\nx9_\r\n"
       "data\r\nlast",
       "lib");
   ASSERT_TRUE(f.ok) << f.error;
