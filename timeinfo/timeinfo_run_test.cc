@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <string_view>
@@ -11,51 +12,32 @@
 
 namespace {
 
-// The report's lines in order: the label part (first 37 characters) of
-// every labelled line.
-const char* const labels[] = {
-    " OS time:                            ",
-    " OS date:                            ",
-    " Time in seconds since UTC 1/1/1970: ",
-    " Time and date string:               ",
-    " Coordinated universal time:         ",
-    " 12-hour time:                       ",
-    " Plus milliseconds:                  ",
-    " Zone difference in hours from UTC:  ",
-    " Time zone name:                     ",
-    " Daylight savings:                   ",
-    " Today is:                           ",
-    " Christmas this year:                ",
-    " Days until Christmas:               ",
-};
-
-constexpr char heading[] =
-    "\r\n64-bit Date and Time Functions - C Run-time Library\r\n";
-constexpr char prompt_and_end[] = "\r\nPress any key to continue...\r\n";
+// A labelled line: the label fills the first 37 characters.
+constexpr std::size_t label_width = 37;
 
 struct line {
   std::string label;
   std::string value;
-  bool crlf = false;
 };
 
-// Cuts the report between heading and prompt into labelled lines.
-std::vector<line> lines_of(const std::string& body) {
+// Cuts the report into its labelled lines, and gives in `shape` the whole
+// report with every value replaced by V, as the stored report shape holds
+// it (heading, labels, line ends, prompt).
+std::vector<line> lines_of(const std::string& out, std::string& shape) {
   std::vector<line> lines;
   std::size_t start = 0;
-  for (std::size_t lf; (lf = body.find('\n', start)) != std::string::npos;
+  for (std::size_t lf; (lf = out.find('\n', start)) != std::string::npos;
        start = lf + 1) {
-    std::string text = body.substr(start, lf - start);
-    line l;
-    if (!text.empty() && text.back() == '\r') {
-      l.crlf = true;
-      text.pop_back();
+    std::string text = out.substr(start, lf - start);
+    const bool crlf = !text.empty() && text.back() == '\r';
+    if (crlf) text.pop_back();
+    if (text.size() > label_width && text[0] == ' ') {
+      lines.push_back({text.substr(0, label_width), text.substr(label_width)});
+      text = lines.back().label + "V";
     }
-    l.label = text.substr(0, 37);
-    l.value = text.size() > 37 ? text.substr(37) : std::string();
-    lines.push_back(l);
+    shape += text + (crlf ? "\r\n" : "\n");
   }
-  EXPECT_EQ(start, body.size()) << "text after the last line feed";
+  shape += out.substr(start);
   return lines;
 }
 
@@ -75,18 +57,12 @@ int current_year(std::time_t t) {
 
 void check_report(const std::string& out, std::time_t before,
                   std::time_t after) {
-  ASSERT_TRUE(out.starts_with(heading)) << out;
-  ASSERT_TRUE(out.ends_with(prompt_and_end)) << out;
-  const std::string body =
-      out.substr(sizeof heading - 1, out.size() - (sizeof heading - 1) -
-                                         (sizeof prompt_and_end - 1));
-  const std::vector<line> lines = lines_of(body);
-  ASSERT_EQ(lines.size(), std::size(labels)) << out;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i].label, labels[i]);
-    // Only the run-time's own time strings end with a bare line feed.
-    EXPECT_EQ(lines[i].crlf, i != 3 && i != 4) << lines[i].label;
-  }
+  std::string shape;
+  const std::vector<line> lines = lines_of(out, shape);
+  EXPECT_EQ(shape,
+            tk::test::read_file(std::filesystem::path(TK_SOURCE_DIR) /
+                                "tests/end_to_end/testdata/timeinfo.labels"));
+  ASSERT_EQ(lines.size(), 13u) << out;
   EXPECT_TRUE(matches(lines[0].value, R"(\d\d:\d\d:\d\d)")) << lines[0].value;
   EXPECT_TRUE(matches(lines[1].value, R"(\d\d/\d\d/\d\d)")) << lines[1].value;
   const long long seconds = std::stoll(lines[2].value);
