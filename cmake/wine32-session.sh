@@ -49,20 +49,23 @@ start)
   # wine-preloader in the loader's own directory, with the loader and the
   # arguments. A guest address space of 0x84000000 makes a start take about
   # 5 s (larger ones take far longer, smaller ones fail); WINELOADERNOEXEC
-  # keeps the loader from executing itself again.
+  # keeps the loader from executing itself again. With TK_START_LOG set,
+  # every start is also logged to that file, one line each (the count of
+  # emulated starts in bench/README.md).
   loader="$state/loader"
-  if [ ! -x "$loader/lib/wine/wine-preloader" ]; then
+  if [ ! -f "$loader/lib/wine/wine.elf" ]; then
     rm -rf "$loader"
     mkdir -p "$loader/lib/wine" || exit 1
     cp /usr/lib/wine/wine "$loader/lib/wine/wine.elf" || exit 1
     ln -s /usr/lib/i386-linux-gnu "$loader/lib/i386-linux-gnu"
     ln -s /usr/share "$loader/share"
-    printf '%s\n' '#!/bin/sh' 'loader=$1; shift' \
-      'WINELOADERNOEXEC=1 exec qemu-i386 -R 0x84000000 -L / "$loader" "$@"' \
-      >"$loader/lib/wine/wine-preloader.new"
-    chmod +x "$loader/lib/wine/wine-preloader.new"
-    mv "$loader/lib/wine/wine-preloader.new" "$loader/lib/wine/wine-preloader"
   fi
+  printf '%s\n' '#!/bin/sh' 'loader=$1; shift' \
+    '[ -z "${TK_START_LOG:-}" ] || printf "%s\\n" "$*" >>"$TK_START_LOG"' \
+    'WINELOADERNOEXEC=1 exec qemu-i386 -R 0x84000000 -L / "$loader" "$@"' \
+    >"$loader/lib/wine/wine-preloader.new" || exit 1
+  chmod +x "$loader/lib/wine/wine-preloader.new"
+  mv "$loader/lib/wine/wine-preloader.new" "$loader/lib/wine/wine-preloader"
   # The keeper, detached from every pipe of the caller; it makes its ready
   # file once the desktop is there.
   DISPLAY=$(cat "$state/display")
