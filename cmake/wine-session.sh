@@ -55,6 +55,20 @@ start)
       </dev/null >>"$state/wineboot.log" 2>&1
     touch "$WINEPREFIX/.tk-ready"
   fi
+  # A program that crashes must end at once with the exception as its
+  # status. Wine starts the debugger named under AeDebug (winedbg --auto by
+  # default), which waits on a crash dialog under Xvfb until the test's
+  # time runs out, and without its dialog at times ends the program with
+  # status 0. A debugger that cannot be started lets Wine end the program
+  # itself. Both views of the key: 64-bit and 32-bit programs.
+  if [ ! -f "$WINEPREFIX/.tk-no-debugger" ]; then
+    for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+               'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
+      /usr/lib/wine/wine64 reg add "$key" /v Debugger /d tk-no-debugger /f \
+        </dev/null >>"$state/wineboot.log" 2>&1 || exit 1
+    done
+    touch "$WINEPREFIX/.tk-no-debugger"
+  fi
   # Bring the prefix's services up now, with their handles on a file, so
   # that no test program starts them on its own pipes.
   /usr/lib/wine/wine64 wineboot </dev/null >>"$state/wineboot.log" 2>&1
