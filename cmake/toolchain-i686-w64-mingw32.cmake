@@ -3,12 +3,11 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-find_program(tk_cross_cxx NAMES ${CMAKE_CXX_COMPILER} NO_CACHE)
-if(NOT tk_cross_cxx)
-  message(FATAL_ERROR "${CMAKE_CXX_COMPILER} was not found: install the "
-          "Debian packages g++-mingw-w64-i686-posix and binutils-mingw-w64-i686 "
-          "(sh scripts/install-deps.sh build)")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/require.cmake)
+tk_need_program(tk_cross_cxx
+  "${CMAKE_CXX_COMPILER} was not found: install the Debian packages \
+g++-mingw-w64-i686-posix and binutils-mingw-w64-i686 (sh scripts/install-deps.sh build)"
+  ${CMAKE_CXX_COMPILER})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

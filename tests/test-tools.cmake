@@ -5,15 +5,12 @@
 #   tk_require_file(PATH PACKAGE)             a file at a fixed place
 
 function(tk_require_program var package)
-  find_program(${var} NAMES ${ARGN})
-  if(NOT ${var})
-    list(GET ARGN 0 name)
-    message(FATAL_ERROR
-            "${name} was not found, and the tests of this tree need it: "
-            "install the Debian package ${package} "
-            "(sh scripts/install-deps.sh installs what the tests need), or "
-            "configure with -DBUILD_TESTING=OFF to build without tests.")
-  endif()
+  list(GET ARGN 0 name)
+  tk_need_program(${var}
+    "${name} was not found, and the tests of this tree need it: install the \
+Debian package ${package} (sh scripts/install-deps.sh installs what the tests \
+need), or configure with -DBUILD_TESTING=OFF to build without tests."
+    ${ARGN})
 endfunction()
 
 function(tk_require_file path package)
