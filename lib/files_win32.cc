@@ -1,6 +1,7 @@
 // Win32 implementation of the file routines (kernel32 only).
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -109,13 +110,14 @@ std::string final_path(const char* name) {
   return path;
 }
 
-// `name` with a directory part: ReplaceFileA is never given a bare file
-// name, which Wine's refuses (ERROR_DIRECTORY).
+// `name` in the form that ReplaceFileA takes: every `/` a `\`, since it
+// fails on forward slashes that the other calls accept, and with a
+// directory part, since Wine's refuses a bare file name (ERROR_DIRECTORY).
 std::string with_directory(const char* name) {
-  const std::string_view whole(name);
-  if (whole.find_last_of("\\/:") != std::string_view::npos)
-    return std::string(whole);
-  return ".\\" + std::string(whole);
+  std::string path(name);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  if (path.find_last_of("\\:") != std::string::npos) return path;
+  return ".\\" + path;
 }
 
 }  // namespace

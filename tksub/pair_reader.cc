@@ -1,5 +1,6 @@
 #include "pair_reader.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "substitution_pass.h"
@@ -29,9 +30,10 @@ constexpr std::string_view too_long_text =
     "ERROR: WORD LONGER THAN 63 CHARACTERS\r\n";
 constexpr std::string_view table_full_text =
     "ERROR: NO ROOM IN WORD TABLE FOR \"";
-constexpr std::string_view glued_text = "ERROR: WORD \"";
-constexpr std::string_view glued_end_text =
-    "\" HOLDS A CHARACTER OTHER THAN + - . 0-9 A-Z _ a-z\r\n";
+constexpr std::string_view ambiguous_text = "ERROR: AMBIGUOUS \"";
+constexpr std::string_view ambiguous_end_text =
+    "\": WRITE KEY AND PARTNER WITH + - . 0-9 A-Z _ a-z ONLY, SEPARATED BY "
+    "BLANKS, = OR :\r\n";
 constexpr std::string_view line_number_text = "Line Number ";
 
 std::int32_t refuse(console_out& console, std::string_view message) {
@@ -56,11 +58,23 @@ bool source_char(char c) {
   return source_word_chars[static_cast<unsigned char>(c)] != 0;
 }
 
-// The key or partner of a two-word `line` as the substitution pass would cut
-// it, when that is more than the pair file's word; empty when both are cut
-// alike, or when the only difference is a run of source word characters
-// that joins the key straight to the partner.
-std::string_view glued_word(std::string_view line) {
+// A character that the source reads as part of a word but the pair file
+// drops: ! " # $ % & * ? @ ~ and the colon.
+bool source_only(char c) { return source_char(c) && !pair_char(c); }
+// What may stand between key and partner as nothing but a separator: what
+// the source never reads as part of a word, and the colon of `NAME: value`.
+bool separator(char c) { return !source_char(c) || c == ':'; }
+
+// The stretch of a two-word `line` that makes it ambiguous, empty when there
+// is none. The characters that the pair file drops are read as the format
+// says only where they can be nothing but the separator. Refused: a
+// source-only character glued before the key or after the partner
+// (`@@next @@done`, `$MAXLEN 64`, `MSG "hello"`), and one other than the
+// colon glued to either word where a separator already stands between them
+// (`X = ~MASK`, `KEY:~MASK`). A run of such characters that is all that
+// stands between the words (`h1!h2`) can only be the separator. The
+// stretch shown is the word as the source would cut it.
+std::string_view ambiguous_stretch(std::string_view line) {
   struct span {
     std::size_t begin = 0, end = 0;
   };
@@ -72,24 +86,23 @@ std::string_view glued_word(std::string_view line) {
     w.end = at;
     return w;
   };
-  auto widen = [&line](span w) {
+  auto as_source_cuts = [&line](span w) {
     while (w.begin > 0 && source_char(line[w.begin - 1])) --w.begin;
     while (w.end < line.size() && source_char(line[w.end])) ++w.end;
-    return w;
+    return line.substr(w.begin, w.end - w.begin);
   };
   const span key = next_word();
   const span partner = next_word();
   if (partner.begin == partner.end) return {};  // not two words in `line`
-  const span key_run = widen(key);
-  const span partner_run = widen(partner);
-  if (key_run.end >= partner.begin) {
-    if (key_run.begin == key.begin && partner_run.end == partner.end) return {};
-    return line.substr(key_run.begin, partner_run.end - key_run.begin);
-  }
-  if (key_run.begin != key.begin || key_run.end != key.end)
-    return line.substr(key_run.begin, key_run.end - key_run.begin);
-  if (partner_run.begin != partner.begin || partner_run.end != partner.end)
-    return line.substr(partner_run.begin, partner_run.end - partner_run.begin);
+  if (key.begin > 0 && source_only(line[key.begin - 1]))
+    return as_source_cuts(key);
+  if (partner.end < line.size() && source_only(line[partner.end]))
+    return as_source_cuts(partner);
+  const std::string_view between =
+      line.substr(key.end, partner.begin - key.end);
+  if (std::none_of(between.begin(), between.end(), separator)) return {};
+  if (!separator(between.front())) return as_source_cuts(key);
+  if (!separator(between.back())) return as_source_cuts(partner);
   return {};
 }
 
@@ -172,10 +185,11 @@ std::int32_t pair_line_handler(std::span<char* const> words,
   const char* key = words[0];
   const char* partner = words[1];
   if (str_compare(key, "exit") != 0) return 1;
-  if (const std::string_view glued = glued_word(pairs.line); !glued.empty()) {
-    console.write(glued_text);
-    console.write(glued);
-    console.write(glued_end_text);
+  if (const std::string_view stretch = ambiguous_stretch(pairs.line);
+      !stretch.empty()) {
+    console.write(ambiguous_text);
+    console.write(stretch);
+    console.write(ambiguous_end_text);
     pair_error = 1;
     return 1;
   }

@@ -57,11 +57,13 @@ struct pair_context {
 // A line_handler whose context is a pair_context. Enters a line of exactly
 // two words as key and partner; stops without error on "exit" as the first
 // of two words; reports every other line (and redefinitions, words too long
-// for a slot, a full table) on the console and sets pair_error. A key or
-// partner that a character of the source's word set touches in the line
-// (`@@next`, `$MAXLEN`, `name:`) is refused as well: entered without that
-// character, it would swap another word than the one written. Such
-// characters alone between the two words (`a:b`) only separate them.
+// for a slot, a full table) on the console and sets pair_error. A line
+// whose dropped characters could belong to the key or partner rather than
+// separate them is refused as ambiguous: one the source reads as part of a
+// word glued before the key or after the partner (`@@next @@done`,
+// `$MAXLEN 64`), or one other than the colon glued to a word beside another
+// separator (`X = ~MASK`). `KEY: value`, `KEY :value`, `a:=b` and `h1!h2`
+// are plain pairs.
 std::int32_t pair_line_handler(std::span<char* const> words,
                                std::int32_t word_count, void* context);
 
