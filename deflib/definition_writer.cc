@@ -191,6 +191,15 @@ const char* name_fault(std::string_view name) {
   if (!signs_ok)
     return "holds no valid name: a name may hold only letters, digits and "
            "_ @ $ ?, and may not start with a digit";
+  // "@" opens an ordinal in a module-definition file, and the librarian
+  // gives a @fastcall@N or ?C++ name an import pointer without the
+  // underscore that the include file's declaration adds.
+  if (name.front() == '@')
+    return "starts with @, which the librarian reads as an ordinal or a "
+           "@fastcall@N name; list the plain C name";
+  if (name.front() == '?')
+    return "starts with ?, a decorated C++ name whose import pointer the "
+           "include file cannot declare; list the plain C name";
   if (std::find(std::begin(definition_keywords), std::end(definition_keywords),
                 name) != std::end(definition_keywords))
     return "holds a keyword of module-definition files, not a name";
@@ -216,6 +225,16 @@ bool is_library_name(std::string_view library) {
            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                   (c >= '0' && c <= '9') || c == '_';
          });
+}
+
+const char* command_line_fault(std::string_view base_name) {
+  const bool unfit = std::any_of(
+      base_name.begin(), base_name.end(),
+      [](char c) { return c == '"' || static_cast<unsigned char>(c) < 32; });
+  return unfit ? "the librarian's command line cannot carry the quotation "
+                 "mark, tab or other control character in the list's path; "
+                 "move or rename the list"
+               : nullptr;
 }
 
 std::string librarian_command(std::string_view prefix,

@@ -35,9 +35,11 @@ definition_files write_definitions(std::string_view list,
 
 // Why `name` can stand neither as an export in NAME.def nor, behind "_imp__"
 // and "crt_", as an assembler identifier in NAME.inc; nullptr when it can.
-// A name holds ASCII letters, digits and _ @ $ ? (so decorated names such as
-// _name@12 and ?name@@YAXXZ), does not start with a digit, and is not one of
-// the upper-case keywords of module-definition files (DATA, NAME, ...).
+// A name holds ASCII letters, digits and _ @ $ ? (so stdcall names such as
+// _name@12 and name@12), starts with neither a digit nor @ nor ? (an
+// ordinal, a @fastcall@N or a ?C++ name, whose import pointer the include
+// file's declaration would not match), and is not one of the upper-case
+// keywords of module-definition files (DATA, NAME, ...).
 const char* name_fault(std::string_view name);
 
 // What a list file's name gives the outputs.
@@ -58,6 +60,12 @@ list_names names_of(std::string_view list_file, std::string_view separators);
 // assembler identifier c_NAME: one or more ASCII letters, digits and
 // underscores.
 bool is_library_name(std::string_view library);
+
+// Why `base_name` (NAME with the list's directory part) cannot stand in the
+// librarian's command line as it is cut into arguments: a quotation mark is
+// taken away there and a tab becomes a blank, and other control characters
+// do not survive the trip either. nullptr when it can stand there.
+const char* command_line_fault(std::string_view base_name);
 
 // The librarian's command line: `prefix`, then NAME.def. The file name is
 // put in quotation marks when it holds a blank, so that it stays one

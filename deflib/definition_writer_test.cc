@@ -1,5 +1,6 @@
 #include "definition_writer.h"
 
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,15 +16,15 @@ TEST(WriteDefinitions, NamesWithoutTheSpacesAroundThem) {
   // Decorated names keep their signs; a byte-order mark before the first
   // name is skipped; a line without a final line end is still read.
   const definition_files f = write_definitions(
-      "\xEF\xBB\xBF  printf  \r\n_name@12\r\n?name@@YAXXZ\r\n@f@8 "
-      "\r\n$x\r\nx9_\r\n"
+      "\xEF\xBB\xBF  printf  \r\n_name@12\r\nname@4 "
+      "\r\n$x\r\nx9_?\r\n"
       "data\r\nlast",
       "lib");
   ASSERT_TRUE(f.ok) << f.error;
   EXPECT_EQ(f.def,
             "LIBRARY lib\r\n\r\nEXPORTS printf\r\nEXPORTS _name@12\r\n"
-            "EXPORTS ?name@@YAXXZ\r\nEXPORTS @f@8\r\nEXPORTS $x\r\n"
-            "EXPORTS x9_\r\nEXPORTS data\r\nEXPORTS last\r\n");
+            "EXPORTS name@4\r\nEXPORTS $x\r\n"
+            "EXPORTS x9_?\r\nEXPORTS data\r\nEXPORTS last\r\n");
   EXPECT_NE(f.inc.find("    externdef _imp__printf:PTR c_lib\r\n"
                        "    crt_printf equ <_imp__printf>\r\n"),
             std::string::npos);
@@ -37,6 +38,12 @@ TEST(WriteDefinitions, RefusesLinesThatHoldNoName) {
       "and may not start with a digit";
   const std::string keyword =
       "holds a keyword of module-definition files, not a name";
+  const std::string ordinal =
+      "starts with @, which the librarian reads as an ordinal or a "
+      "@fastcall@N name; list the plain C name";
+  const std::string cpp =
+      "starts with ?, a decorated C++ name whose import pointer the include "
+      "file cannot declare; list the plain C name";
   const std::pair<std::string, std::string> lines[] = {
       {"; comment line", signs},
       {"# another comment", signs},
@@ -51,11 +58,26 @@ TEST(WriteDefinitions, RefusesLinesThatHoldNoName) {
       {"foo.bar", signs},
       {"a-b", signs},
       {"a\x7f", signs},
-      {"DATA", keyword},
+      {"@", ordinal},
+      {"@1", ordinal},
+      {"@9x", ordinal},
+      {"@@foo", ordinal},
+      {"@fast@8", ordinal},
+      {"?name@@YAXXZ", cpp},
       {"  NAME  ", keyword},
-      {"EXPORTS", keyword},
   };
-  for (const auto& [line, why] : lines) {
+  std::vector<std::pair<std::string, std::string>> rows(std::begin(lines),
+                                                        std::end(lines));
+  for (const char* word :
+       {"BASE",        "CODE",       "CONSTANT",     "DATA",
+        "DESCRIPTION", "EXECUTE",    "EXPORTS",      "HEAPSIZE",
+        "IMPORTS",     "INITGLOBAL", "INITINSTANCE", "LIBRARY",
+        "MULTIPLE",    "NAME",       "NONAME",       "NONSHARED",
+        "PRIVATE",     "READ",       "SECTIONS",     "SHARED",
+        "SINGLE",      "STACKSIZE",  "TERMGLOBAL",   "TERMINSTANCE",
+        "VERSION",     "WRITE"})
+    rows.emplace_back(word, keyword);
+  for (const auto& [line, why] : rows) {
     const definition_files f =
         write_definitions("puts\r\n\r\n" + line + "\r\nfree\r\n", "m");
     EXPECT_FALSE(f.ok) << line;
@@ -135,6 +157,15 @@ TEST(IsLibraryName, LettersDigitsAndUnderscoresOnly) {
   for (const char* bad :
        {"", "my lib", "my-lib", "a\tb", "lists/n", "x$", "\xE9t\xE9", "a\\b"})
     EXPECT_FALSE(is_library_name(bad)) << bad;
+}
+
+// arg_cut takes quotation marks away and turns a tab into a blank.
+TEST(CommandLineFault, QuotesAndControlCharactersCannotBeCarried) {
+  for (const char* fits :
+       {"mylib", "my dir/mylib", "C:\\lists\\names", "\xE9t\xE9/n", "~$/n"})
+    EXPECT_EQ(command_line_fault(fits), nullptr) << fits;
+  for (const char* unfit : {"tab\tdir/n", "q\"d/n", "line\nend/n", "\x1f/n"})
+    EXPECT_NE(command_line_fault(unfit), nullptr) << unfit;
 }
 
 TEST(LibrarianCommand, AppendsTheDefinitionFile) {

@@ -85,6 +85,8 @@ int write_files(tk::console_out& console, const std::string& list_name,
       return fail(console,
                   list_name + ": the library name \"" + names.library +
                       "\" may hold only letters, digits and underscores");
+    if (const char* fault = command_line_fault(names.base))
+      return fail(console, list_name + ": " + fault);
     files = write_definitions(list.view(), names.library);
   }
   if (!files.ok) return fail(console, list_name + ": " + files.error);
