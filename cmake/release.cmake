@@ -99,7 +99,7 @@ else()
   include(GNUInstallDirs)
   install(TARGETS ${tk_deliverables} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES examples/myequate.equ examples/mysource.asm
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()

@@ -209,7 +209,18 @@ if [ $mode = main-job ]; then
       fail "$tool.exe is not in $(basename "$archive")"
     [ -s "$release/bin/$tool.exe" ] || fail "build/release/bin/$tool.exe is missing"
   done
-  say "PASSED: the main job built $(basename "$archive") with its four programs $took"
+  # The README's examples, as written there, with the native tools that the
+  # main job built.
+  (cd "$clone/examples" &&
+    ../build/native-release/bin/tksub myequate.equ mysource.asm myresult.asm >tksub.out &&
+    cmp -s tksub.out "$clone/tests/end_to_end/testdata/myresult.out" &&
+    cmp -s myresult.asm "$clone/tests/end_to_end/testdata/myresult.asm" &&
+    printf 'printf\r\nputs\r\n' >mylib.txt &&
+    DEFLIB_LIBRARIAN="echo librarian: " ../build/native-release/bin/deflib mylib.txt >deflib.out &&
+    [ "$(cat deflib.out)" = "librarian: mylib.def" ] &&
+    cmp -s mylib.def "$clone/tests/end_to_end/testdata/mylib.def") ||
+    fail "the README's tksub and deflib examples do not run as written after the main job"
+  say "PASSED: the main job built $(basename "$archive") with its four programs, and the README's examples ran, $took"
 else
   say "PASSED: the test command $took"
 fi

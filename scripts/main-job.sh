@@ -1,8 +1,9 @@
 #!/bin/sh
 # The main job: installs what is missing, builds the four 32-bit Windows
 # programs and their release archive (the `release` preset: no test program,
-# no test tool looked up), runs tksub on the shipped example and ends by
-# saying where the archive and the programs are.
+# no test tool looked up) and the native console tools (`native-release`,
+# which the README's examples run), runs tksub on the shipped example and
+# ends by saying where the archive and the programs are.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -26,8 +27,6 @@ run_tksub_example() {
       "$root/build/release/bin/tksub.exe" myequate.equ mysource.asm myresult.asm)
   else
     echo "(the native tksub: the 32-bit runner is not installed)"
-    cmake --preset native-release >/dev/null
-    cmake --build --preset native-release --target tksub
     (cd examples && "$root/build/native-release/bin/tksub" myequate.equ \
       mysource.asm myresult.asm)
   fi
@@ -39,6 +38,11 @@ echo "== the 32-bit programs and the release archive"
 cmake --preset release >/dev/null
 # Builds `all`, which holds only the four programs, then the archive.
 cmake --build --preset release
+
+# The native console tools, which the README's examples run.
+echo "== the native console tools"
+cmake --preset native-release >/dev/null
+cmake --build --preset native-release
 
 echo "== tksub on examples/"
 # The pair file's "exit" line, line 6, is reported as "Line Number 6" with
@@ -56,4 +60,5 @@ echo "The four 32-bit programs as built (with their symbols):"
 for tool in tksub deflib jumptest timeinfo; do
   echo "  $root/build/release/bin/$tool.exe"
 done
+echo "The native console tools: $root/build/native-release/bin/"
 echo "The example's result: $root/examples/myresult.asm"

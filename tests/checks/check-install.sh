@@ -2,8 +2,9 @@
 # Installs the native build into a fresh prefix and checks the layout:
 #   check-install.sh CMAKE BUILD_DIR SOURCE_DIR BINDIR DOCDIR PROGRAM...
 # The prefix must hold exactly the programs in BINDIR, identical to the
-# build's and runnable from there, and in DOCDIR the README, the files of
-# docs/ and the two examples, byte for byte.
+# build's and runnable from there, and in DOCDIR the README, docs/ with its
+# files (where the README's links point) and the two examples, byte for
+# byte.
 set -u
 cmake=$1 build=$2 src=$3 bindir=$4 docdir=$5
 shift 5
@@ -29,7 +30,7 @@ $docdir/examples/myequate.equ $src/examples/myequate.equ
 $docdir/examples/mysource.asm $src/examples/mysource.asm
 "
 for f in $(cd "$src/docs" && find . -type f -printf '%P\n'); do
-  want="$want$docdir/$f $src/docs/$f
+  want="$want$docdir/docs/$f $src/docs/$f
 "
 done
 want=$(printf '%s' "$want" | LC_ALL=C sort)

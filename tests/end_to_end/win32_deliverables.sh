@@ -5,9 +5,11 @@
 #   - tksub on the shipped example, its inputs under names with blanks
 #     (so Wine quotes them on the command line that the program cuts):
 #     report and target byte for byte as testdata/myresult.out and
-#     myresult.asm hold them (tksub's driver test expects the same files);
+#     myresult.asm hold them (tksub's driver test expects the same files),
+#     then again over an existing target named ./sub\t.asm;
 #   - deflib on a list, with `child` as the 32-bit stand-in librarian at
-#     C:\tolvane\bin\link.exe, so that its real command line runs;
+#     C:\tolvane\bin\link.exe, so that its real command line runs, then
+#     again on lists/mylib.txt over existing outputs;
 #   - timeinfo with its key from a file;
 #   - jumptest in its window, driven by jumptest_driver: Unused 4 and 5
 #     pressed, a picture of the dialog taken, closed with Esc.
@@ -48,6 +50,17 @@ rc=$?
 [ $rc -eq 0 ] || fail "tksub: exit status $rc"
 same "tksub report" "$data/myresult.out" tksub.out
 same "tksub target" "$data/myresult.asm" myresult.asm
+# Again over an existing target, named with ./, / and \ as scripts and
+# makefiles hand names to Windows programs.
+mkdir sub
+printf 'stale' >sub/t.asm
+sh "$run" "$state" "$bin/tksub.exe" "my equate.equ" "my source.asm" \
+  './sub\t.asm' >tksub2.out 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "tksub over an existing ./sub\\t.asm: exit status $rc"
+sed 's|myresult\.asm|./sub\\t.asm|' "$data/myresult.out" >tksub2.want
+same "tksub report for ./sub\\t.asm" tksub2.want tksub2.out
+same "tksub target ./sub\\t.asm replaced" "$data/myresult.asm" sub/t.asm
 
 # deflib, with the stand-in at C:\tolvane\bin\link.exe
 mkdir -p "$drive_c/tolvane/bin"
@@ -66,6 +79,17 @@ printf '%s\r\n' 'line: \tolvane\bin\link -lib /machine:ix86 /def:mylib.def' \
 same "the librarian's command line, directory and priority" record.want \
   link_record.txt
 same "the librarian saw the whole .def file" "$data/mylib.def" seen.def
+# Again, the list in a directory named with /, over existing outputs.
+mkdir lists
+cp mylib.txt lists/mylib.txt
+printf 'stale' >lists/mylib.def
+printf 'stale' >lists/mylib.inc
+sh "$run" "$state" "$bin/deflib.exe" lists/mylib.txt >deflib2.out 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "deflib over existing lists/mylib.def: exit status $rc"
+same "deflib console for lists/mylib.txt" deflib.want deflib2.out
+same "lists/mylib.def replaced" "$data/mylib.def" lists/mylib.def
+same "lists/mylib.inc replaced" "$data/mylib.inc" lists/mylib.inc
 rm -rf "$drive_c/tolvane"
 
 # timeinfo, its key from a file. The values change; the labels, the line
