@@ -139,6 +139,32 @@ TEST_F(Deflib, BlankInTheDirectoryStaysOneArgument) {
   EXPECT_EQ(starter.def_seen, def);
 }
 
+#ifndef _WIN32
+// Cut into arguments, the librarian's command line would drop the quotation
+// mark and turn the tab into a blank: such a path is refused before
+// anything is written. (Windows file names hold neither.)
+TEST_F(Deflib, PathTheCommandLineCannotCarryIsRefused) {
+  for (const std::string directory : {"tab\tdir", "quote\"dir"}) {
+    fs::create_directory(directory);
+    write_file(directory + "/names.txt", "puts\r\n");
+    const std::string list = directory + "/names.txt";
+    const std::vector<std::string> args = {"deflib", list};
+    EXPECT_EQ(tk::deflib::generator_main(args, tk::deflib::librarian_prefix(),
+                                         console, starter),
+              1);
+    EXPECT_EQ(console.text(),
+              "deflib: " + list +
+                  ": the librarian's command line cannot carry the quotation "
+                  "mark, tab or other control character in the list's path; "
+                  "move or rename the list\r\n");
+    EXPECT_EQ(tk::test::dir_listing(directory),
+              std::vector<std::string>{"names.txt"});
+    console.clear();
+  }
+  EXPECT_TRUE(starter.lines.empty());
+}
+#endif
+
 // The files go beside the list; only the last component names the library.
 TEST_F(Deflib, ListInAnotherDirectory) {
   fs::create_directories("lists");
@@ -257,6 +283,12 @@ TEST_F(Deflib, UnusableListsAreReported) {
                                  ": it cannot be opened\r\n");
   EXPECT_EQ(listing(), (std::vector<std::string>{".hidden.txt", ".names.txt",
                                                  "dir.txt", "names.txt"}));
+#ifndef _WIN32
+  // Opened, but the read fails: /proc/self/mem holds nothing at address 0.
+  EXPECT_EQ(failure("/proc/self/mem"),
+            "deflib: cannot read the list file /proc/self/mem: reading it "
+            "failed\r\n");
+#endif
 }
 
 // NAME is the last component up to its first full stop; the files go

@@ -170,6 +170,20 @@ TEST(ArgFetch, PosixArgumentsAsDelivered) {
 }
 #endif
 
+#ifndef _WIN32
+// On POSIX the line is argv joined by blanks, each argument that holds a
+// blank, a tab or a quotation mark, or is empty, between quotation marks.
+TEST(CommandLine, PosixArgumentsJoined) {
+  std::vector<std::string> args = {"p", "a\"b", "x y", "t\tb", "", "plain"};
+  std::vector<char*> argv;
+  argv.reserve(args.size());
+  for (std::string& a : args) argv.push_back(a.data());
+  tk::command_line_init(static_cast<int>(argv.size()), argv.data());
+  EXPECT_EQ(std::string(tk::command_line()),
+            "p \"a\"b\" \"x y\" \"t\tb\" \"\" plain");
+}
+#endif
+
 #ifdef _WIN32
 TEST(ArgFetch, RealProcessExactWindowsLines) {
   // Only Windows hands a program its command line unchanged: odd quotes,

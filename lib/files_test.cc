@@ -6,6 +6,8 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <thread>
+
 #include "handle_win32.h"
 #else
 #include <fcntl.h>
@@ -150,6 +152,33 @@ TEST(FileReadAll, ShortReadIsRefused) {
   EXPECT_EQ(why, tk::read_status::read_failed) << name;
   EXPECT_EQ(block.data(), nullptr);
 }
+#else
+// A pipe whose writer has written and closed its end holds the whole input:
+// the reader then sees a broken pipe, which is the end, not a failure.
+TEST(FileReadAll, NamedPipeIsReadToItsEnd) {
+  const std::string name =
+      "\\\\.\\pipe\\tk-files-read-" + std::to_string(GetCurrentProcessId());
+  tk::scoped_handle server(CreateNamedPipeA(name.c_str(), PIPE_ACCESS_OUTBOUND,
+                                            PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                            65536, 0, 0, nullptr));
+  ASSERT_TRUE(server.valid());
+  const std::string bytes("from the pipe\r\n\0\xFF", 17);
+  const tk::test::watchdog guard("reading a named pipe", 60);
+  std::thread writer([&server, &bytes] {
+    ConnectNamedPipe(server.get(), nullptr);
+    DWORD n = 0;
+    WriteFile(server.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n,
+              nullptr);
+    FlushFileBuffers(server.get());
+    server.close();
+  });
+  tk::text_block block;
+  tk::read_status why = tk::read_status::open_failed;
+  EXPECT_EQ(tk::file_read_all(name.c_str(), block, &why), 1);
+  writer.join();
+  EXPECT_EQ(why, tk::read_status::ok);
+  EXPECT_EQ(block.view(), bytes);
+}
 #endif
 
 TEST(FileExists, NamesPatternsAndDirectories) {
@@ -202,6 +231,15 @@ TEST(FileWriteAll, WritesExactBytesAndReportsFailure) {
   r = tk::file_write_all(dir.file("no/such/out").c_str(), bytes);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.written, 0u);
+#ifndef _WIN32
+  // A file system that runs full takes only part of the bytes.
+  {
+    const tk::test::file_size_limit full(4);
+    r = tk::file_write_all(dir.file("out").c_str(), bytes);
+  }
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.written, 4u);
+#endif
 }
 
 TEST(FileReplaceAll, ReplacesWholeOrLeavesTheOldFile) {
@@ -219,6 +257,12 @@ TEST(FileReplaceAll, ReplacesWholeOrLeavesTheOldFile) {
     ++files;
   }
   EXPECT_EQ(files, 1);
+  // Spelled with forward slashes, as makefiles and scripts hand it to a
+  // Windows program, an existing target is replaced all the same.
+  std::string slashed = target;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  EXPECT_TRUE(tk::file_replace_all(slashed.c_str(), "newer").ok) << slashed;
+  EXPECT_EQ(read_file(target), "newer");
   // A target in a missing directory: failure, nothing created.
   r = tk::file_replace_all(dir.file("missing/t.asm").c_str(), "x");
   EXPECT_FALSE(r.ok);
@@ -368,7 +412,8 @@ TEST(FileReplaceAll, FailedWriteLeavesTheOldFileAndNoOther) {
             std::vector<std::string>{"t.asm"});
 }
 
-// A relative link is read from the directory that holds it.
+// A relative link is read from the directory that holds it; a chain of
+// links is followed to its end.
 TEST(FileReplaceAll, RelativeLinkInAnotherDirectory) {
   temp_dir dir;
   const tk::test::scoped_current_dir cwd(dir.path());
@@ -379,6 +424,14 @@ TEST(FileReplaceAll, RelativeLinkInAnotherDirectory) {
   EXPECT_EQ(read_file("sub/real.txt"), "new");
   EXPECT_TRUE(fs::is_symlink("sub/link"));
   EXPECT_EQ(tk::test::dir_listing(dir.path()), std::vector<std::string>{"sub"});
+  // chain -> sub/link2 -> sub/link -> sub/real.txt
+  fs::create_symlink("link", "sub/link2");
+  fs::create_symlink("sub/link2", "chain");
+  EXPECT_TRUE(tk::file_replace_all("chain", "newer").ok);
+  EXPECT_EQ(read_file("sub/real.txt"), "newer");
+  EXPECT_TRUE(fs::is_symlink("chain"));
+  EXPECT_EQ(tk::test::dir_listing("sub"),
+            (std::vector<std::string>{"link", "link2", "real.txt"}));
 }
 
 // A name for an open file of this process (/dev/fd/N) is written through

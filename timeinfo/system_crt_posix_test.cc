@@ -1,12 +1,16 @@
 // The POSIX run-time services read from the real clock and the zone that TZ
 // names; the expected texts are worked out from UTC and the zone's offset.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <thread>
 
 #include "system_crt.h"
 
@@ -77,6 +81,38 @@ TEST(SystemCrt, DaylightFlagOnlyWhileDaylightTimeIsOn) {
     EXPECT_LE(r.time, std::time(nullptr)) << s.tz;
     EXPECT_LT(r.millitm, 1000) << s.tz;
   }
+}
+
+// The rest of an escape sequence may come a moment after its ESC: the key
+// is read whole, and nothing of it is left for the next reader. The writer
+// sends "[A" once the ESC has been taken, after a pause.
+TEST(SystemCrt, KeyWhoseBytesArriveApartIsReadWhole) {
+  std::array<int, 2> ends{};
+  ASSERT_EQ(::pipe(ends.data()), 0);
+  const int saved_stdin = ::dup(STDIN_FILENO);
+  ASSERT_EQ(::dup2(ends[0], STDIN_FILENO), STDIN_FILENO);
+  bool sent = false;
+  std::thread writer([&ends, &sent] {
+    sent = ::write(ends[1], "\x1B", 1) == 1;
+    int queued = 1;
+    while (::ioctl(ends[1], FIONREAD, &queued) == 0 && queued > 0)
+      std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    sent = sent && ::write(ends[1], "[A", 2) == 2;
+  });
+  std::string ignored;
+  system_crt crt(&ignored);
+  const int first = crt.get_key();
+  const int second = crt.get_key();
+  writer.join();
+  int left = -1;
+  ::ioctl(ends[0], FIONREAD, &left);
+  ::dup2(saved_stdin, STDIN_FILENO);
+  for (const int fd : {saved_stdin, ends[0], ends[1]}) ::close(fd);
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(first, 0xE0);
+  EXPECT_EQ(second, 'A');
+  EXPECT_EQ(left, 0);
 }
 
 }  // namespace

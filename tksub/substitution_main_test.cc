@@ -169,6 +169,13 @@ TEST_F(Tksub, InputsThatCannotBeReadAndTargetsThatCannotBeWritten) {
   if (locked.why_not().empty())
     expect_run("p.equ locked.asm t.asm", 1,
                "Cannot read source file 'locked.asm'\r\n");
+  // A sparse file of 4 GiB, refused by its size before anything is read.
+  put("big.asm", "");
+  fs::resize_file(dir.path() / "big.asm", std::uintmax_t{1} << 32);
+  const outcome big = run("p.equ big.asm t.asm");
+  EXPECT_EQ(big.status, 1);
+  EXPECT_EQ(big.out, "Cannot read source file 'big.asm': 4 GiB or more\r\n");
+  EXPECT_FALSE(exists("t.asm"));
 }
 
 // The table's hash, as documented: per byte, the low 16 bits of the byte

@@ -5,6 +5,10 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
+
 #include "gtest/gtest.h"
 
 namespace {
@@ -148,5 +152,25 @@ TEST_F(SubstitutionPass, GrowsToWhatFitsWhenDoublingFails) {
     EXPECT_LE(out.capacity(), 100u);
   }
 }
+
+#ifndef _WIN32
+// The text may grow to 2^31 - 1 bytes, no further. Appended bytes are only
+// read once a block for them is had, which small_memory never gives here,
+// so address space that cannot be read stands in for 2 GiB of text.
+TEST(OutputText, LargestTextIsTwoGiBLessOne) {
+  constexpr std::size_t two_gib = std::size_t{1} << 31;
+  void* space = ::mmap(nullptr, two_gib, PROT_NONE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(space, MAP_FAILED);
+  const char* text = static_cast<const char*>(space);
+  tk::tksub::output_text out(&small_memory);
+  ASSERT_TRUE(out.reserve(60));
+  ASSERT_EQ(out.append("x"), pass_status::ok);
+  EXPECT_EQ(out.append({text, two_gib - 2}), pass_status::no_memory);
+  EXPECT_EQ(out.append({text, two_gib - 1}), pass_status::too_large);
+  EXPECT_EQ(out.view(), "x");
+  ::munmap(space, two_gib);
+}
+#endif
 
 }  // namespace
