@@ -2,9 +2,9 @@
 // from the list and output formats, gives both files byte for byte (so every
 // name line appears exactly once in each, in list order, without the spaces
 // around it) or says that the list is refused (a zero byte, a name with
-// another sign than a letter, digit, _ @ $ ?, one that starts with a digit
-// or is a keyword of module-definition files, or text after a control byte
-// with no name before it). A byte-order mark at the start is skipped.
+// another sign than a letter, digit, _ @ $ ?, one that starts with a digit,
+// @ or ?, or is a keyword of module-definition files, or text after a control
+// byte with no name before it). A byte-order mark at the start is skipped.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -24,7 +24,7 @@ bool is_control(char c) { return static_cast<unsigned char>(c) <= 13; }
 // What a name may be.
 bool acceptable(std::string_view name) {
   static const std::string first =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_@$?";
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_$";
   static const std::string keywords =
       " BASE CODE CONSTANT DATA DESCRIPTION EXECUTE EXPORTS HEAPSIZE IMPORTS "
       "INITGLOBAL INITINSTANCE LIBRARY MULTIPLE NAME NONAME NONSHARED PRIVATE "
@@ -34,7 +34,7 @@ bool acceptable(std::string_view name) {
   word.append(name);
   word += ' ';
   return first.find(name[0]) != std::string::npos &&
-         name.find_first_not_of(first + "0123456789") == std::string::npos &&
+         name.find_first_not_of(first + "@?0123456789") == std::string::npos &&
          keywords.find(word) == std::string::npos;
 }
 
