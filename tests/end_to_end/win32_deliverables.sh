@@ -26,11 +26,11 @@ run="$root/cmake/wine32-run.sh"
 drive_c="$state/prefix/drive_c"
 work="$drive_c/tk-end-to-end"
 status=0
-fail() { echo "FAIL: $*"; status=1; }
+fail() { printf 'FAIL: %s\n' "$*"; status=1; }
 # same WHAT EXPECTED_FILE ACTUAL_FILE
 same() {
   if cmp -s "$2" "$3"; then
-    echo "ok: $1"
+    printf 'ok: %s\n' "$1"
   else
     fail "$1 differs"
     echo "--- expected"; od -c "$2" | head -20
