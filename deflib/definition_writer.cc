@@ -66,30 +66,22 @@ std::size_t longest_name(std::string_view text) {
   return longest;
 }
 
-// Composes lines with str_concat_n in a buffer sized for the longest line
-// this list can produce, then appends them to an output text.
-class line_composer {
- public:
-  explicit line_composer(std::size_t longest_piece_total)
-      : buffer_(longest_piece_total + 1, '\0') {}
+// Appends the pieces of one line in order.
+void compose(text_buffer& out, std::initializer_list<std::string_view> pieces) {
+  for (const std::string_view piece : pieces) out.append(piece);
+}
 
-  // Returns false, appending nothing, when the pieces do not fit; the buffer
-  // is sized so that this only guards against a sizing mistake.
-  bool append(std::string& out, std::initializer_list<const char*> pieces) {
-    buffer_[0] = '\0';
-    const char* line = tk::str_concat_n(buffer_, pieces);
-    if (line == nullptr) return false;
-    out.append(line, tk::str_length(line));
-    return true;
-  }
-
- private:
-  std::string buffer_;
-};
-
-definition_files failure(std::string message) {
+definition_files failure(std::uint32_t line, std::string_view message) {
   definition_files f;
-  f.error = std::move(message);
+  if (line != 0) f.error.append("line ").append_number(line).append(' ');
+  f.error.append(message);
+  f.no_memory = f.error.failed();
+  return f;
+}
+
+definition_files out_of_memory() {
+  definition_files f;
+  f.no_memory = true;
   return f;
 }
 
@@ -102,74 +94,62 @@ definition_files write_definitions(std::string_view list,
   if (list.starts_with("\xEF\xBB\xBF")) list.remove_prefix(3);
   if (const std::size_t zero = list.find('\0');
       zero != std::string_view::npos) {
-    return failure("line " + std::to_string(line_number_at(list, zero)) +
-                   " holds a zero byte; the list must be plain text");
+    return failure(line_number_at(list, zero),
+                   "holds a zero byte; the list must be plain text");
   }
   if (list.size() >= std::numeric_limits<std::uint32_t>::max())
-    return failure("the list is too large");
+    return failure(0, "the list is too large");
 
   // read_line walks a zero-terminated text.
-  const std::string text(list);
-  const std::string base(library);
-  const std::size_t longest = longest_name(text);
-  std::string name(longest + 1, '\0');
-  // The alias line holds a name twice; the import line a name and NAME.
-  line_composer compose(64 + 2 * longest + base.size());
+  text_buffer text(list.size());
+  text.append(list);
+  const std::size_t longest = longest_name(list);
+  zero_block name_block = zero_block::allocate(longest + 1);
+  if (text.failed() || !name_block) return out_of_memory();
+  const std::span<char> name = name_block.span();
 
   definition_files f;
   const std::size_t lines = std::size_t{tk::count_lines(text.c_str())} + 1;
-  f.def.reserve(16 + base.size() + lines * 10 + text.size());
-  f.inc.reserve(200 + 3 * base.size() + lines * 60 + 3 * text.size());
+  f.def.reserve(16 + library.size() + lines * 10 + list.size());
+  f.inc.reserve(200 + 3 * library.size() + lines * 60 + 3 * list.size());
 
-  bool composed = compose.append(f.def, {"LIBRARY ", base.c_str(), "\r\n"});
-  f.def += "\r\n";
-
-  f.inc += rule;
-  f.inc += "\r\n";
-  composed = composed && compose.append(f.inc, {"  ; prototypes for EXPORT ",
-                                                base.c_str(), " functions"});
-  f.inc += "\r\n";
-  composed = composed && compose.append(f.inc, {rule, "\r\n"});
-  f.inc += "\r\n";
-  composed =
-      composed && compose.append(f.inc, {"    c_", base.c_str(),
-                                         " typedef PROTO C :VARARG", "\r\n"});
-  f.inc += "\r\n";
+  compose(f.def, {"LIBRARY ", library, "\r\n", "\r\n"});
+  compose(f.inc, {rule, "\r\n", "  ; prototypes for EXPORT ", library,
+                  " functions", "\r\n", rule, "\r\n", "\r\n", "    c_", library,
+                  " typedef PROTO C :VARARG", "\r\n", "\r\n"});
 
   std::uint32_t position = 0;
-  for (std::uint32_t line_no = 1; composed; ++line_no) {
+  for (std::uint32_t line_no = 1;; ++line_no) {
     const tk::line_read read = tk::read_line(text.c_str(), name, position);
-    if (!read.fits) return failure("internal error: a line did not fit");
+    if (!read.fits) return failure(0, "internal error: a line did not fit");
     const std::string_view part(name.data());
     const std::size_t first = part.find_first_not_of(' ');
     if (first != std::string_view::npos) {
-      const std::string_view found =
-          part.substr(first, part.find_last_not_of(' ') + 1 - first);
-      if (const char* fault = name_fault(found))
-        return failure("line " + std::to_string(line_no) + " " + fault);
-      const std::string trimmed(found);
-      const char* n = trimmed.c_str();
-      composed = compose.append(f.def, {"EXPORTS ", n, "\r\n"}) &&
-                 compose.append(f.inc, {"    externdef _imp__", n, ":PTR c_",
-                                        base.c_str(), "\r\n"}) &&
-                 compose.append(f.inc, {"    crt_", n, " equ ", "<", "_imp__",
-                                        n, ">", "\r\n"});
-      f.inc += "\r\n";
+      const std::size_t last = part.find_last_not_of(' ');
+      if (const char* fault =
+              name_fault(tk::text_part(part, first, last + 1 - first)))
+        return failure(line_no, fault);
+      const std::string_view n(name.data() + first, last + 1 - first);
+      compose(f.def, {"EXPORTS ", n, "\r\n"});
+      compose(f.inc,
+              {"    externdef _imp__", n, ":PTR c_", library, "\r\n",
+               "    crt_", n, " equ ", "<", "_imp__", n, ">", "\r\n", "\r\n"});
     } else {
       // A blank name part followed by a tab and text: the text cannot be
       // taken as the name (the name ends at the tab), and dropping the line
       // silently would lose it.
+      // The text ends with its terminator, which ends_line() takes.
+      const char* const all = text.c_str();
       const std::size_t stop = position + part.size();
-      if (!ends_line(text[stop])) {
+      if (!ends_line(all[stop])) {
         std::size_t end = stop + 1;
-        while (!ends_line(text[end])) ++end;
+        while (!ends_line(all[end])) ++end;
         // Any printable byte counts, also one behind further control
         // bytes ("\t\vputs").
-        const auto rest =
-            std::string_view(text).substr(stop + 1, end - stop - 1);
+        const std::string_view rest(all + stop + 1, end - stop - 1);
         if (std::any_of(rest.begin(), rest.end(), is_printable)) {
-          return failure("line " + std::to_string(line_no) +
-                         " has text after a tab or other control character "
+          return failure(line_no,
+                         "has text after a tab or other control character "
                          "but no name before it");
         }
       }
@@ -177,7 +157,7 @@ definition_files write_definitions(std::string_view list,
     if (read.next == 0) break;
     position = read.next;
   }
-  if (!composed) return failure("internal error: a line did not fit");
+  if (f.def.failed() || f.inc.failed()) return out_of_memory();
   f.ok = true;
   return f;
 }
@@ -209,13 +189,18 @@ const char* name_fault(std::string_view name) {
 list_names names_of(std::string_view list_file, std::string_view separators) {
   const std::size_t cut = list_file.find_last_of(separators);
   const std::size_t last = cut == std::string_view::npos ? 0 : cut + 1;
-  const std::string component(list_file.substr(last));
-  std::string library(component.size() + 1, '\0');
-  tk::str_copy(component.c_str(), library);
-  tk::strip_extension(library.data());
   list_names names;
-  names.library = library.c_str();
-  names.base = std::string(list_file.substr(0, last)) + names.library;
+  // The component, cut at its first full stop in place.
+  names.library.append(tk::text_part(list_file, last));
+  if (!names.library.empty()) {
+    tk::strip_extension(names.library.data());
+    const std::string_view cut_name(names.library.c_str());
+    text_buffer library(cut_name.size());
+    library.append(cut_name);
+    names.library = std::move(library);
+  }
+  names.base.append(tk::text_part(list_file, 0, last))
+      .append(names.library.view());
   return names;
 }
 
@@ -237,15 +222,14 @@ const char* command_line_fault(std::string_view base_name) {
                : nullptr;
 }
 
-std::string librarian_command(std::string_view prefix,
+text_buffer librarian_command(std::string_view prefix,
                               std::string_view base_name) {
-  const std::string p(prefix);
-  const std::string base(base_name);
-  const bool blank = base.find_first_of(" \t") != std::string::npos;
-  std::string line(p.size() + base.size() + 8, '\0');
-  const char* quote = blank ? "\"" : "";
-  tk::str_concat_n(line, {p.c_str(), quote, base.c_str(), ".def", quote});
-  return std::string(line.c_str());
+  const bool blank = base_name.find_first_of(" \t") != std::string_view::npos;
+  const std::string_view quote = blank ? "\"" : "";
+  text_buffer line(prefix.size() + base_name.size() + 8);
+  line.append(prefix).append(quote).append(base_name).append(".def").append(
+      quote);
+  return line;
 }
 
 }  // namespace tk::deflib

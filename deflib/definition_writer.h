@@ -4,17 +4,19 @@
 #ifndef TK_DEFLIB_DEFINITION_WRITER_H_
 #define TK_DEFLIB_DEFINITION_WRITER_H_
 
-#include <string>
 #include <string_view>
+
+#include "memory.h"
 
 namespace tk::deflib {
 
 // What write_definitions made of a list.
 struct definition_files {
   bool ok = false;
-  std::string def;    // NAME.def, byte for byte
-  std::string inc;    // NAME.inc, byte for byte
-  std::string error;  // when !ok: what is wrong with the list, naming the line
+  bool no_memory = false;  // when !ok: the texts could not be held
+  text_buffer def;         // NAME.def, byte for byte
+  text_buffer inc;         // NAME.inc, byte for byte
+  text_buffer error;  // when !ok otherwise: what is wrong, naming the line
 };
 
 // Writes one export line to `def` and one import pointer and one alias to
@@ -43,12 +45,13 @@ definition_files write_definitions(std::string_view list,
 const char* name_fault(std::string_view name);
 
 // What a list file's name gives the outputs.
+// Either text failed() when their memory could not be had.
 struct list_names {
   // NAME with the list's directory part: the outputs are base + ".def" and
   // base + ".inc", beside the list.
-  std::string base;
+  text_buffer base;
   // NAME alone, for the LIBRARY line, the title and the prototype type.
-  std::string library;
+  text_buffer library;
 };
 
 // Splits `list_file` after the last of the `separators`; the part after it
@@ -69,8 +72,8 @@ const char* command_line_fault(std::string_view base_name);
 
 // The librarian's command line: `prefix`, then NAME.def. The file name is
 // put in quotation marks when it holds a blank, so that it stays one
-// argument.
-std::string librarian_command(std::string_view prefix,
+// argument. failed() when its memory could not be had.
+text_buffer librarian_command(std::string_view prefix,
                               std::string_view base_name);
 
 }  // namespace tk::deflib

@@ -20,13 +20,13 @@ TEST(WriteDefinitions, NamesWithoutTheSpacesAroundThem) {
       "\r\n$x\r\nx9_?\r\n"
       "data\r\nlast",
       "lib");
-  ASSERT_TRUE(f.ok) << f.error;
-  EXPECT_EQ(f.def,
+  ASSERT_TRUE(f.ok) << f.error.view();
+  EXPECT_EQ(f.def.view(),
             "LIBRARY lib\r\n\r\nEXPORTS printf\r\nEXPORTS _name@12\r\n"
             "EXPORTS name@4\r\nEXPORTS $x\r\n"
             "EXPORTS x9_?\r\nEXPORTS data\r\nEXPORTS last\r\n");
-  EXPECT_NE(f.inc.find("    externdef _imp__printf:PTR c_lib\r\n"
-                       "    crt_printf equ <_imp__printf>\r\n"),
+  EXPECT_NE(f.inc.view().find("    externdef _imp__printf:PTR c_lib\r\n"
+                              "    crt_printf equ <_imp__printf>\r\n"),
             std::string::npos);
 }
 
@@ -81,9 +81,9 @@ TEST(WriteDefinitions, RefusesLinesThatHoldNoName) {
     const definition_files f =
         write_definitions("puts\r\n\r\n" + line + "\r\nfree\r\n", "m");
     EXPECT_FALSE(f.ok) << line;
-    EXPECT_EQ(f.error, "line 3 " + why) << line;
-    EXPECT_EQ(f.def, "") << line;
-    EXPECT_EQ(f.inc, "") << line;
+    EXPECT_EQ(f.error.view(), "line 3 " + why) << line;
+    EXPECT_EQ(f.def.view(), "") << line;
+    EXPECT_EQ(f.inc.view(), "") << line;
   }
 }
 
@@ -116,9 +116,9 @@ TEST(WriteDefinitions, RefusesListsThatWouldLoseNames) {
     const definition_files f = write_definitions(s.list, "m");
     const std::string shown = testing::PrintToString(s.list);
     EXPECT_FALSE(f.ok) << shown;
-    EXPECT_EQ(f.error, s.error) << shown;
-    EXPECT_EQ(f.def, "") << shown;
-    EXPECT_EQ(f.inc, "") << shown;
+    EXPECT_EQ(f.error.view(), s.error) << shown;
+    EXPECT_EQ(f.def.view(), "") << shown;
+    EXPECT_EQ(f.inc.view(), "") << shown;
   }
 }
 
@@ -146,8 +146,8 @@ TEST(NamesOf, LastComponentUpToItsFirstFullStop) {
   };
   for (const sample& s : samples) {
     const list_names got = names_of(s.arg, s.separators);
-    EXPECT_EQ(got.base, s.base) << s.arg;
-    EXPECT_EQ(got.library, s.library) << s.arg;
+    EXPECT_EQ(got.base.view(), s.base) << s.arg;
+    EXPECT_EQ(got.library.view(), s.library) << s.arg;
   }
 }
 
@@ -170,15 +170,17 @@ TEST(CommandLineFault, QuotesAndControlCharactersCannotBeCarried) {
 
 TEST(LibrarianCommand, AppendsTheDefinitionFile) {
   const std::string prefix = "\\tolvane\\bin\\link -lib /machine:ix86 /def:";
-  EXPECT_EQ(librarian_command(prefix, "mylib"),
+  EXPECT_EQ(librarian_command(prefix, "mylib").view(),
             "\\tolvane\\bin\\link -lib /machine:ix86 /def:mylib.def");
-  EXPECT_EQ(librarian_command(prefix, "lists\\names"),
+  EXPECT_EQ(librarian_command(prefix, "lists\\names").view(),
             prefix + "lists\\names.def");
   // A blank would split the file name into two arguments.
-  EXPECT_EQ(librarian_command(prefix, "my lib"), prefix + "\"my lib.def\"");
-  EXPECT_EQ(librarian_command(prefix, "a\tb"), prefix + "\"a\tb.def\"");
+  EXPECT_EQ(librarian_command(prefix, "my lib").view(),
+            prefix + "\"my lib.def\"");
+  EXPECT_EQ(librarian_command(prefix, "a\tb").view(), prefix + "\"a\tb.def\"");
   const std::string long_base(400, 'L');
-  EXPECT_EQ(librarian_command(prefix, long_base), prefix + long_base + ".def");
+  EXPECT_EQ(librarian_command(prefix, long_base).view(),
+            prefix + long_base + ".def");
 }
 
 }  // namespace

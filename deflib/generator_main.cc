@@ -1,10 +1,8 @@
 #include "generator_main.h"
 
-#include <algorithm>
-#include <new>
+#include <initializer_list>
 #include <span>
-#include <stdexcept>
-#include <string>
+#include <string_view>
 
 #include "definition_writer.h"
 #include "kit.h"
@@ -32,8 +30,19 @@ constexpr const char* usage_pieces[] = {
     "\r\n",
 };
 
-int fail(tk::console_out& console, const std::string& message) {
-  console.write("deflib: " + message + "\r\n");
+constexpr std::string_view no_memory_text = "deflib: not enough memory\r\n";
+
+// "deflib: " and the pieces, as one line.
+int fail(tk::console_out& console,
+         std::initializer_list<std::string_view> pieces) {
+  console.write("deflib: ");
+  for (const std::string_view piece : pieces) console.write(piece);
+  console.write("\r\n");
+  return 1;
+}
+
+int out_of_memory(tk::console_out& console) {
+  console.write(no_memory_text);
   return 1;
 }
 
@@ -54,63 +63,66 @@ const char* why_unreadable(tk::read_status why) {
   return "it cannot be read";
 }
 
-// True when `output` already exists and is the list file itself (same file
-// under another spelling or letter case included).
-bool is_same_file(const std::string& list, const std::string& output) {
-  return tk::file_same(list.c_str(), output.c_str()) == 1;
-}
-
 // Reads the list, checks NAME and writes both files. NAME is checked after
 // the read, so that a list that cannot be read is reported as such. The
 // list's text block is released when this returns, before the librarian
 // starts.
-int write_files(tk::console_out& console, const std::string& list_name,
+int write_files(tk::console_out& console, const char* list_name,
                 const list_names& names) {
   definition_files files;
   {
     tk::text_block list;
     tk::read_status why = tk::read_status::ok;
-    if (!tk::file_read_all(list_name.c_str(), list, &why))
-      return fail(console, "cannot read the list file " + list_name + ": " +
-                               why_unreadable(why));
+    if (!tk::file_read_all(list_name, list, &why))
+      return fail(console, {"cannot read the list file ", list_name, ": ",
+                            why_unreadable(why)});
     if (names.library.empty())
-      return fail(
-          console,
-          list_name +
-              ": the name has nothing before its first full stop to name "
-              "the output files after");
+      return fail(console,
+                  {list_name,
+                   ": the name has nothing before its first full stop to name "
+                   "the output files after"});
     // A blank, a hyphen or another sign in NAME gives a LIBRARY line that the
     // librarian rejects and a prototype type c_NAME that is no identifier.
-    if (!is_library_name(names.library))
+    if (!is_library_name(names.library.view()))
       return fail(console,
-                  list_name + ": the library name \"" + names.library +
-                      "\" may hold only letters, digits and underscores");
-    if (const char* fault = command_line_fault(names.base))
-      return fail(console, list_name + ": " + fault);
-    files = write_definitions(list.view(), names.library);
+                  {list_name, ": the library name \"", names.library.view(),
+                   "\" may hold only letters, digits and underscores"});
+    if (const char* fault = command_line_fault(names.base.view()))
+      return fail(console, {list_name, ": ", fault});
+    files = write_definitions(list.view(), names.library.view());
   }
-  if (!files.ok) return fail(console, list_name + ": " + files.error);
+  if (files.no_memory) return out_of_memory(console);
+  if (!files.ok) return fail(console, {list_name, ": ", files.error.view()});
 
-  const std::string def_name = names.base + ".def";
-  const std::string inc_name = names.base + ".inc";
-  for (const std::string* out : {&def_name, &inc_name}) {
-    if (is_same_file(list_name, *out))
-      return fail(console, "the list file " + list_name +
-                               " would be replaced by the output " + *out);
+  text_buffer def_name;
+  def_name.append(names.base.view()).append(".def");
+  text_buffer inc_name;
+  inc_name.append(names.base.view()).append(".inc");
+  if (def_name.failed() || inc_name.failed()) return out_of_memory(console);
+  // An output that already exists and is the list file itself (the same file
+  // under another spelling or letter case included) is never written.
+  for (const text_buffer* out : {&def_name, &inc_name}) {
+    if (tk::file_same(list_name, out->c_str()) == 1)
+      return fail(console, {"the list file ", list_name,
+                            " would be replaced by the output ", out->view()});
   }
   // Both files are written in full before either takes the place of an
   // earlier one; a failure leaves both earlier files as they were.
-  tk::staged_file def = tk::file_stage(def_name.c_str(), files.def);
-  if (!def.ok()) return fail(console, "cannot write " + def_name);
-  tk::staged_file inc = tk::file_stage(inc_name.c_str(), files.inc);
-  if (!inc.ok()) return fail(console, "cannot write " + inc_name);
-  if (!def.commit().ok) return fail(console, "cannot write " + def_name);
-  if (!inc.commit().ok) return fail(console, "cannot write " + inc_name);
+  tk::staged_file def = tk::file_stage(def_name.c_str(), files.def.view());
+  if (def.result().no_memory) return out_of_memory(console);
+  if (!def.ok()) return fail(console, {"cannot write ", def_name.view()});
+  tk::staged_file inc = tk::file_stage(inc_name.c_str(), files.inc.view());
+  if (inc.result().no_memory) return out_of_memory(console);
+  if (!inc.ok()) return fail(console, {"cannot write ", inc_name.view()});
+  if (!def.commit().ok)
+    return fail(console, {"cannot write ", def_name.view()});
+  if (!inc.commit().ok)
+    return fail(console, {"cannot write ", inc_name.view()});
   return 0;
 }
 
-std::string why_not_started(const tk::run_result& run) {
-  switch (run.why_not) {
+const char* why_not_started(tk::start_failure why) {
+  switch (why) {
     case tk::start_failure::not_found:
       return "not found";
     case tk::start_failure::not_executable:
@@ -121,79 +133,78 @@ std::string why_not_started(const tk::run_result& run) {
     case tk::start_failure::other:
       break;
   }
-  return "system error " + std::to_string(run.system_error);
+  return nullptr;
 }
 
-bool quotes_balanced(std::string_view text) {
-  return std::count(text.begin(), text.end(), '"') % 2 == 0;
-}
+}  // namespace
 
-int run(std::span<const std::string> args, std::string_view librarian,
-        tk::console_out& console, tk::process_starter& starter) {
+int generator_main(std::span<const std::string_view> args,
+                   std::string_view librarian, tk::console_out& console,
+                   tk::process_starter& starter) {
   // Help shows the usage text without its opening "not found" line.
   if (const tk::info_request asked = tk::info_requested(args);
       asked != tk::info_request::none) {
     if (asked == tk::info_request::version)
-      console.write(tk::version_line("deflib"));
+      tk::write_version_line(console, "deflib");
     else
       for (const char* piece : std::span(usage_pieces).subspan(2))
         console.write(piece);
     return 0;
   }
   // A missing or empty argument names no file. Names are zero-terminated
-  // texts to the system.
-  const std::string list_name(args.size() > 1 ? args[1].c_str() : "");
+  // texts to the system; an argument is taken up to a zero byte in it.
+  text_buffer list_name;
+  if (args.size() > 1) list_name.append(args[1]);
+  if (list_name.failed()) return out_of_memory(console);
   if (!tk::file_exists(list_name.c_str())) {
     for (const char* piece : usage_pieces) console.write(piece);
     return 1;
   }
   // Only the setting can hold quotation marks; the file name adds a pair.
-  if (!quotes_balanced(librarian))
+  if (!tk::quotes_balanced(librarian))
     return fail(console,
-                "DEFLIB_LIBRARIAN is malformed (unbalanced quotation marks): " +
-                    std::string(librarian));
-  const list_names names = names_of(list_name, path_separators());
+                {"DEFLIB_LIBRARIAN is malformed (unbalanced quotation marks): ",
+                 librarian});
+  const std::string_view list = std::string_view(list_name.c_str());
+  const list_names names = names_of(list, path_separators());
+  if (names.base.failed() || names.library.failed())
+    return out_of_memory(console);
 
-  if (const int status = write_files(console, list_name, names); status != 0)
+  // Made before the files are written, so that nothing is written when
+  // there is no memory for it.
+  const text_buffer command = librarian_command(librarian, names.base.view());
+  if (command.failed()) return out_of_memory(console);
+  if (const int status = write_files(console, list_name.c_str(), names);
+      status != 0)
     return status;
 
-  const std::string command = librarian_command(librarian, names.base);
   const tk::run_result ran =
       starter.run(command.c_str(), tk::high_priority_class);
-  if (!ran.started)
-    return fail(console, "cannot start the librarian (" + why_not_started(ran) +
-                             "): " + command);
+  if (!ran.started) {
+    if (const char* why = why_not_started(ran.why_not))
+      return fail(console,
+                  {"cannot start the librarian (", why, "): ", command.view()});
+    tk::decimal_room room;
+    return fail(console, {"cannot start the librarian (system error ",
+                          tk::decimal_of(ran.system_error, room),
+                          "): ", command.view()});
+  }
+  tk::decimal_room room;
   if (ran.wait_failed)
-    return fail(console, "cannot wait for the librarian (system error " +
-                             std::to_string(ran.system_error) +
-                             "): " + command);
+    return fail(console, {"cannot wait for the librarian (system error ",
+                          tk::decimal_of(ran.system_error, room),
+                          "): ", command.view()});
   if (ran.exit_code != 0) {
-    fail(console, "the librarian failed with exit code " +
-                      std::to_string(ran.exit_code) + ": " + command);
+    fail(console, {"the librarian failed with exit code ",
+                   tk::decimal_of(ran.exit_code, room), ": ", command.view()});
     return 2;
   }
   return 0;
 }
 
-}  // namespace
-
-int generator_main(std::span<const std::string> args,
-                   std::string_view librarian, tk::console_out& console,
-                   tk::process_starter& starter) {
-  // The run's strings throw when memory runs out (a large list on 32-bit);
-  // the run ends here, its temporary files already removed on the way.
-  try {
-    return run(args, librarian, console, starter);
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  console.write("deflib: not enough memory\r\n");
-  return 1;
-}
-
-std::string librarian_chosen(const char* setting) {
+std::string_view librarian_chosen(const char* setting) {
   if (setting != nullptr && *setting != '\0') return setting;
-  return std::string(librarian_prefix());
+  return librarian_prefix();
 }
 
 }  // namespace tk::deflib

@@ -4,7 +4,6 @@
 #define TK_DEFLIB_GENERATOR_MAIN_H_
 
 #include <span>
-#include <string>
 #include <string_view>
 
 #include "console.h"
@@ -21,7 +20,7 @@ std::string_view librarian_prefix();
 // the value of the environment variable DEFLIB_LIBRARIAN (nullptr when it is
 // not set), when it is not empty, else librarian_prefix(). NAME.def follows
 // it directly.
-std::string librarian_chosen(const char* setting);
+std::string_view librarian_chosen(const char* setting);
 
 // The characters that separate directories in a file name here.
 std::string_view path_separators();
@@ -32,14 +31,14 @@ std::string_view path_separators();
 //      usage text or the version shown on request (-h, --help, /?,
 //      --version alone);
 //   1  usage text shown, list unreadable or unusable, an output file not
-//      written (the librarian is then not started), or the librarian could
-//      not be started;
+//      written (the librarian is then not started), the librarian could
+//      not be started, or memory ran out;
 //   2  the librarian ran and exited with a non-zero code.
 // Every failure is reported with one line on `console`. The librarian is
 // started through `starter` with `librarian` followed by NAME.def, in the
 // high priority class; deflib itself passes librarian_chosen() of its
 // environment.
-int generator_main(std::span<const std::string> args,
+int generator_main(std::span<const std::string_view> args,
                    std::string_view librarian, tk::console_out& console,
                    tk::process_starter& starter);
 

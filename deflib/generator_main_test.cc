@@ -4,14 +4,13 @@
 #include "generator_main.h"
 
 #include <filesystem>
-#include <new>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "expected_texts.h"
 #include "gtest/gtest.h"
 #include "kit.h"
+#include "string_console.h"
 #include "test_util.h"
 
 namespace {
@@ -37,7 +36,7 @@ class recording_starter final : public tk::process_starter {
                      std::uint32_t priority_class) override {
     lines.emplace_back(command_line);
     priority = priority_class;
-    args = tk::arg_split(command_line);
+    args = tk::test::arg_split(command_line);
     for (const std::string& a : args) {
       if (!a.starts_with("/def:")) continue;
       const std::string def = a.substr(5);
@@ -62,10 +61,11 @@ class Deflib : public ::testing::Test {
   // line; gives the exit status and leaves the text in `out`.
   int run(const std::string& line) {
     const std::vector<std::string> args =
-        tk::arg_split(line.empty() ? "deflib" : "deflib " + line);
+        tk::test::arg_split(line.empty() ? "deflib" : "deflib " + line);
     console.clear();
     const int status = tk::deflib::generator_main(
-        args, tk::deflib::librarian_prefix(), console, starter);
+        tk::test::views(args), tk::deflib::librarian_prefix(), console,
+        starter);
     out = console.text();
     return status;
   }
@@ -149,7 +149,8 @@ TEST_F(Deflib, PathTheCommandLineCannotCarryIsRefused) {
     write_file(directory + "/names.txt", "puts\r\n");
     const std::string list = directory + "/names.txt";
     const std::vector<std::string> args = {"deflib", list};
-    EXPECT_EQ(tk::deflib::generator_main(args, tk::deflib::librarian_prefix(),
+    EXPECT_EQ(tk::deflib::generator_main(tk::test::views(args),
+                                         tk::deflib::librarian_prefix(),
                                          console, starter),
               1);
     EXPECT_EQ(console.text(),
@@ -406,7 +407,9 @@ TEST_F(Deflib, LibrarianSettingAndWaitFailures) {
   // An unbalanced quotation mark: refused before anything is written.
   const std::vector<std::string> args = {"deflib", "mylib.txt"};
   const std::string odd = "\"C:\\my tools\\link.exe -lib /def:";
-  EXPECT_EQ(tk::deflib::generator_main(args, odd, console, starter), 1);
+  EXPECT_EQ(
+      tk::deflib::generator_main(tk::test::views(args), odd, console, starter),
+      1);
   EXPECT_EQ(console.text(),
             "deflib: DEFLIB_LIBRARIAN is malformed (unbalanced "
             "quotation marks): " +
@@ -420,29 +423,32 @@ TEST_F(Deflib, LibrarianSettingAndWaitFailures) {
                      command("mylib.def") + "\r\n");
 }
 
-// Memory that runs out anywhere in the run ends it with a message.
+// Memory that runs out anywhere in the run ends it with the one message,
+// writes nothing and starts nothing: every block in turn is refused.
 TEST_F(Deflib, NoMemoryIsReported) {
   write_file("mylib.txt", "printf\r\nputs\r\n");
-  class throwing_starter final : public tk::process_starter {
-   public:
-    explicit throwing_starter(bool length) : length_(length) {}
-    tk::run_result run(const char*, std::uint32_t) override {
-      if (length_) throw std::length_error("too long");
-      throw std::bad_alloc();
-    }
-
-   private:
-    bool length_;
-  };
-  for (const bool length : {false, true}) {
-    throwing_starter throwing(length);
-    const std::vector<std::string> args = {"deflib", "mylib.txt"};
+  int refusals = 0;
+  const std::vector<std::string> args = {"deflib", "mylib.txt"};
+  for (long granted = 0;; ++granted) {
     console.clear();
-    EXPECT_EQ(tk::deflib::generator_main(args, tk::deflib::librarian_prefix(),
-                                         console, throwing),
-              1);
-    EXPECT_EQ(console.text(), "deflib: not enough memory\r\n");
+    tk::zero_block_refuse_after(granted);
+    const int status = tk::deflib::generator_main(
+        tk::test::views(args), tk::deflib::librarian_prefix(), console,
+        starter);
+    tk::zero_block_refuse_after(-1);
+    out = console.text();
+    if (status == 0) break;
+    ++refusals;
+    EXPECT_EQ(status, 1) << granted;
+    EXPECT_TRUE(out == "deflib: not enough memory\r\n" ||
+                out == "deflib: cannot read the list file mylib.txt: there is "
+                       "not enough memory for it\r\n")
+        << granted << ": " << out;
+    EXPECT_EQ(listing(), std::vector<std::string>{"mylib.txt"}) << granted;
+    EXPECT_TRUE(starter.lines.empty()) << granted;
   }
+  EXPECT_GT(refusals, 3);
+  EXPECT_EQ(read_file("mylib.def"), mylib_def);
 }
 
 #ifdef _WIN32

@@ -1,17 +1,20 @@
 // deflib LISTFILE: module-definition and include files from a list of the
 // names a C calling convention DLL exports, then the import library.
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "generator_main.h"
 #include "kit.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args = tk::process_arguments(argc, argv);
+  const tk::arg_list args = tk::process_arguments(argc, argv);
   tk::process_console console;
+  if (!args.ok()) {
+    console.write("deflib: not enough memory\r\n");
+    return 1;
+  }
   tk::system_starter starter;
   return tk::deflib::generator_main(
-      args, tk::deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")),
-      console, starter);
+      args.view(),
+      tk::deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")), console,
+      starter);
 }

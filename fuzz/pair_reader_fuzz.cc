@@ -20,6 +20,7 @@
 #include "fuzz_util.h"
 #include "pair_reader.h"
 #include "small_word_table.h"
+#include "string_console.h"
 #include "word_table.h"
 
 namespace {

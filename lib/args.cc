@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <new>
 
 namespace tk {
 
@@ -11,76 +13,140 @@ namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
-}  // namespace
-
-// One pass with a quoted/unquoted state instead of marking quoted blanks
-// with a placeholder byte: a byte of any value in a name (0xFE, a thorn in
-// Windows-1252, among them) reaches the caller unchanged.
-int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest) {
-  if (std::count(line.begin(), line.end(), '"') % 2 != 0) return arg_odd_quotes;
-
-  std::size_t i = 0;
-  const std::size_t end = line.size();
-  while (i < end && is_blank(line[i])) ++i;
-
-  bool quoted = false;
-  std::uint32_t counter = 0;
-  while (counter != index && i < end) {
-    const char c = line[i];
-    if (c == '"') {
-      quoted = !quoted;
-      ++i;
-    } else if (is_blank(c) && !quoted) {
-      while (i < end && is_blank(line[i])) ++i;
-      ++counter;
-    } else {
-      ++i;
-    }
+// Walks a line with an even number of quotation marks position by
+// position. One pass with a quoted/unquoted state instead of marking quoted
+// blanks with a placeholder byte: a byte of any value in a name (0xFE, a
+// thorn in Windows-1252, among them) reaches the caller unchanged.
+class arg_walker {
+ public:
+  explicit arg_walker(std::string_view line) : line_(line) {
+    while (at_ < line_.size() && is_blank(line_[at_])) ++at_;
   }
 
-  if (counter < index) {
+  // Hands each character of the next argument to `take` (quotation marks
+  // removed, a quoted tab as a space) and steps over the blanks after it,
+  // which open one more position, also at the end of the line. False when
+  // no position is left.
+  template <class Take>
+  bool next(Take&& take) {
+    if (!open_) return false;
+    bool quoted = false;
+    for (; at_ < line_.size(); ++at_) {
+      const char c = line_[at_];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if (is_blank(c) && !quoted) {
+        break;
+      } else {
+        take(c == '\t' ? ' ' : c);
+      }
+    }
+    open_ = at_ < line_.size();
+    while (at_ < line_.size() && is_blank(line_[at_])) ++at_;
+    return true;
+  }
+
+ private:
+  std::string_view line_;
+  std::size_t at_ = 0;
+  bool open_ = true;
+};
+
+}  // namespace
+
+bool quotes_balanced(std::string_view text) {
+  return std::count(text.begin(), text.end(), '"') % 2 == 0;
+}
+
+int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest) {
+  if (!quotes_balanced(line)) return arg_odd_quotes;
+  arg_walker walk(line);
+  for (std::uint32_t i = 0; i < index; ++i) {
+    if (!walk.next([](char) {})) {
+      if (!dest.empty()) dest[0] = 0;
+      return arg_missing;
+    }
+  }
+  std::size_t out = 0;
+  bool fits = !dest.empty();
+  if (!walk.next([&](char c) {
+        if (out + 1 >= dest.size()) fits = false;
+        if (fits) dest[out++] = c;
+      })) {
     if (!dest.empty()) dest[0] = 0;
     return arg_missing;
   }
-
-  std::size_t out = 0;
-  for (; i < end; ++i) {
-    const char c = line[i];
-    if (c == '"') {
-      quoted = !quoted;
-      continue;
-    }
-    if (is_blank(c) && !quoted) break;
-    if (out + 1 >= dest.size()) {
-      if (!dest.empty()) dest[0] = 0;
-      return arg_too_long;
-    }
-    dest[out++] = c == '\t' ? ' ' : c;
+  if (!fits) {
+    if (!dest.empty()) dest[0] = 0;
+    return arg_too_long;
   }
-  if (dest.empty()) return arg_too_long;  // not even room for the terminator
   dest[out] = 0;
   return out == 0 ? arg_empty : arg_found;
 }
 
-std::vector<std::string> arg_split(std::string_view line) {
-  std::vector<std::string> args;
-  // No argument is longer than the line.
-  std::string arg(line.size() + 1, '\0');
-  for (std::uint32_t i = 0;; ++i) {
-    const int code = arg_cut(line, i, arg);
-    if (code == arg_odd_quotes) return {};
-    if (code == arg_missing) return args;
-    args.emplace_back(arg.c_str());
-  }
+namespace {
+
+// An arg_list's block: `count` views, then `text_bytes` of texts.
+zero_block list_block(std::size_t count, std::size_t text_bytes) {
+  return zero_block::allocate(count * sizeof(std::string_view) + text_bytes);
 }
 
-int arg_get(std::span<const std::string> args, std::uint32_t index,
+}  // namespace
+
+arg_list arg_list::split(std::string_view line) {
+  arg_list list;
+  if (!quotes_balanced(line)) return list;
+  // Counted first, so that one block holds them all.
+  std::size_t count = 0;
+  std::size_t bytes = 0;
+  for (arg_walker walk(line); walk.next([&bytes](char) { ++bytes; });) ++count;
+  list.block_ = list_block(count, bytes + count);
+  if (!list.block_) {
+    list.ok_ = false;
+    return list;
+  }
+  char* const base = list.block_.data();
+  char* text = base + count * sizeof(std::string_view);
+  arg_walker walk(line);
+  for (std::size_t i = 0; i < count; ++i) {
+    char* const start = text;
+    walk.next([&text](char c) { *text++ = c; });
+    new (base + i * sizeof(std::string_view))
+        std::string_view(start, static_cast<std::size_t>(text - start));
+    ++text;  // the terminator, from the zero fill
+  }
+  list.count_ = count;
+  return list;
+}
+
+arg_list arg_list::copy(std::span<char* const> args) {
+  arg_list list;
+  std::size_t bytes = 0;
+  for (const char* a : args) bytes += std::strlen(a) + 1;
+  list.block_ = list_block(args.size(), bytes);
+  if (!list.block_) {
+    list.ok_ = false;
+    return list;
+  }
+  char* const base = list.block_.data();
+  char* text = base + args.size() * sizeof(std::string_view);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::size_t length = std::strlen(args[i]);
+    std::memcpy(text, args[i], length);
+    new (base + i * sizeof(std::string_view)) std::string_view(text, length);
+    text += length + 1;
+  }
+  list.count_ = args.size();
+  return list;
+}
+
+int arg_get(std::span<const std::string_view> args, std::uint32_t index,
             std::span<char> dest) {
   if (index >= args.size()) {
     if (!dest.empty()) dest[0] = 0;
     return arg_missing;
   }
-  const std::string& arg = args[index];
+  const std::string_view arg = args[index];
   if (arg.size() >= dest.size()) {
     if (!dest.empty()) dest[0] = 0;
     return arg_too_long;
@@ -90,7 +156,7 @@ int arg_get(std::span<const std::string> args, std::uint32_t index,
   return arg.empty() ? arg_empty : arg_found;
 }
 
-info_request info_requested(std::span<const std::string> args) {
+info_request info_requested(std::span<const std::string_view> args) {
   // Room for the longest request; anything longer is no request.
   std::array<char, 12> first{};
   if (arg_get(args, 1, first) != arg_found) return info_request::none;
@@ -105,14 +171,6 @@ info_request info_requested(std::span<const std::string> args) {
   if (arg == "-h" || arg == "--help" || arg == "/?") return info_request::usage;
   if (arg == "--version") return info_request::version;
   return info_request::none;
-}
-
-std::string version_line(std::string_view tool) {
-  std::string line(tool);
-  line += ' ';
-  line += kit_version;
-  line += "\r\n";
-  return line;
 }
 
 }  // namespace tk

@@ -5,14 +5,11 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
-#include <vector>
+
+#include "memory.h"
 
 namespace tk {
-
-// The kit's version, "major.minor.patch", set once by the build.
-inline constexpr std::string_view kit_version = TK_KIT_VERSION;
 
 // Result codes of arg_fetch.
 enum arg_result : int {
@@ -23,6 +20,10 @@ enum arg_result : int {
   arg_too_long = 5,    // the argument does not fit the destination; emptied
 };
 
+// True when `text` holds an even number of quotation marks: a command line
+// with an odd number is malformed and gives no argument.
+bool quotes_balanced(std::string_view text);
+
 // Cuts `line` into arguments and copies argument `index` into `dest`,
 // quotation marks removed. Blanks (space, tab) outside quotation marks
 // separate arguments; runs of blanks count as one separator, and blanks at
@@ -30,19 +31,41 @@ enum arg_result : int {
 // space. Lines of any length are cut; nothing is written past `dest`.
 int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest);
 
-// Every argument of `line` as arg_cut gives them, empty positions included.
-// No arguments at all when the line holds an odd number of quotation marks.
-std::vector<std::string> arg_split(std::string_view line);
+// Arguments held in one zero_block: a view of each, then their texts.
+// Move-only; empty when made empty, or when its memory could not be had
+// (ok() false).
+class arg_list {
+ public:
+  arg_list() = default;
+  // Every argument of `line` as arg_cut gives them, empty positions
+  // included; none at all when the line holds an odd number of quotation
+  // marks.
+  static arg_list split(std::string_view line);
+  // A copy of `args`, each taken exactly as it stands (argv as delivered).
+  static arg_list copy(std::span<char* const> args);
+
+  std::span<const std::string_view> view() const {
+    return {reinterpret_cast<const std::string_view*>(block_.data()), count_};
+  }
+  std::size_t size() const { return count_; }
+  std::string_view operator[](std::size_t i) const { return view()[i]; }
+  bool ok() const { return ok_; }
+
+ private:
+  zero_block block_;
+  std::size_t count_ = 0;
+  bool ok_ = true;
+};
 
 // Argument `index` of `args` into `dest`, with arg_cut's result codes (but
 // never arg_odd_quotes): each argument is taken exactly as it stands.
-int arg_get(std::span<const std::string> args, std::uint32_t index,
+int arg_get(std::span<const std::string_view> args, std::uint32_t index,
             std::span<char> dest);
 
 // The arguments the process was started with, argument 0 its name. On
-// Windows arg_split of GetCommandLineA (argc and argv are not used); on POSIX
-// argv as delivered, since the shell has already cut the line.
-std::vector<std::string> process_arguments(int argc, char** argv);
+// Windows arg_list::split of GetCommandLineA (argc and argv are not used); on
+// POSIX argv as delivered, since the shell has already cut the line.
+arg_list process_arguments(int argc, char** argv);
 
 // Must be called first thing in main() by a program that uses arg_fetch or
 // command_line. On Windows the command line comes from GetCommandLineA and
@@ -65,10 +88,7 @@ int arg_fetch(std::uint32_t index, std::span<char> dest);
 // What argument 1 of `args`, given alone (nothing but blanks after it), asks
 // for: "-h", "--help" and "/?" the usage text, "--version" the version.
 enum class info_request { none, usage, version };
-info_request info_requested(std::span<const std::string> args);
-
-// "<tool> <kit_version>" and CR LF, the answer to --version.
-std::string version_line(std::string_view tool);
+info_request info_requested(std::span<const std::string_view> args);
 
 }  // namespace tk
 

@@ -1,16 +1,14 @@
 // POSIX implementation of the process's command line.
-#include <string>
-#include <vector>
-
 #include "args.h"
 
 namespace tk {
 
 namespace {
 
+// argv as command_line_init found it, and the line made of it.
 struct delivered_arguments {
-  std::vector<std::string> argv;
-  std::string line;
+  arg_list argv;
+  text_buffer line;
 };
 
 delivered_arguments& arguments() {
@@ -26,30 +24,27 @@ bool needs_quotes(std::string_view arg) {
 
 void command_line_init(int argc, char** argv) {
   delivered_arguments& args = arguments();
-  args.argv.assign(argv, argv + argc);
-  std::string& line = args.line;
+  args.argv = arg_list::copy({argv, static_cast<std::size_t>(argc)});
+  text_buffer& line = args.line;
   line.clear();
-  for (const std::string_view arg : args.argv) {
-    if (!line.empty()) line += ' ';
-    if (needs_quotes(arg)) {
-      line += '"';
-      line += arg;
-      line += '"';
-    } else {
-      line += arg;
-    }
+  for (const std::string_view arg : args.argv.view()) {
+    if (!line.empty()) line.append(' ');
+    if (needs_quotes(arg))
+      line.append('"').append(arg).append('"');
+    else
+      line.append(arg);
   }
 }
 
-std::string_view command_line() { return arguments().line; }
+std::string_view command_line() { return arguments().line.view(); }
 
-std::vector<std::string> process_arguments(int argc, char** argv) {
-  return {argv, argv + argc};
+arg_list process_arguments(int argc, char** argv) {
+  return arg_list::copy({argv, static_cast<std::size_t>(argc)});
 }
 
 // The shell has cut the line already; its arguments are taken as they are.
 int arg_fetch(std::uint32_t index, std::span<char> dest) {
-  return arg_get(arguments().argv, index, dest);
+  return arg_get(arguments().argv.view(), index, dest);
 }
 
 }  // namespace tk

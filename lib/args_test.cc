@@ -96,14 +96,14 @@ TEST(ArgCut, LongLinesAndSmallDestinations) {
 
 TEST(ArgSplit, EveryPositionOrNoneAtAll) {
   using list = std::vector<std::string>;
-  EXPECT_EQ(tk::arg_split("p \"a\tb\"  \"\" c "),
+  EXPECT_EQ(tk::test::arg_split("p \"a\tb\"  \"\" c "),
             (list{"p", "a b", "", "c", ""}));
-  EXPECT_EQ(tk::arg_split(""), list{""});
-  EXPECT_EQ(tk::arg_split("p \"a"), list{});
+  EXPECT_EQ(tk::test::arg_split(""), list{""});
+  EXPECT_EQ(tk::test::arg_split("p \"a"), list{});
 }
 
 TEST(ArgGet, TakesEachArgumentAsItStands) {
-  const std::vector<std::string> args = {"p", "a\"b\tc", ""};
+  const std::vector<std::string_view> args = {"p", "a\"b\tc", ""};
   std::array<char, 6> buf{};
   EXPECT_EQ(tk::arg_get(args, 1, buf), tk::arg_found);
   EXPECT_EQ(std::string(buf.data()), "a\"b\tc");
@@ -114,7 +114,7 @@ TEST(ArgGet, TakesEachArgumentAsItStands) {
   EXPECT_EQ(buf[0], 0);
   // Five bytes and the terminator fill the buffer; six do not fit.
   buf[0] = 'X';
-  EXPECT_EQ(tk::arg_get(std::vector<std::string>{"p", "123456"}, 1, buf),
+  EXPECT_EQ(tk::arg_get(std::vector<std::string_view>{"p", "123456"}, 1, buf),
             tk::arg_too_long);
   EXPECT_EQ(buf[0], 0);
   EXPECT_EQ(tk::arg_get(args, 0, std::span<char>()), tk::arg_too_long);
@@ -122,7 +122,7 @@ TEST(ArgGet, TakesEachArgumentAsItStands) {
 
 // The tools' own tests ask for help and the version; these are the edges.
 TEST(InfoRequested, OnlyAloneAndExact) {
-  using list = std::vector<std::string>;
+  using list = std::vector<std::string_view>;
   EXPECT_EQ(tk::info_requested(list{"t", "--version", ""}),
             tk::info_request::version);
   EXPECT_EQ(tk::info_requested(list{"t", "--version", "", ""}),

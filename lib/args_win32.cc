@@ -1,9 +1,6 @@
 // Win32 implementation of the process's command line.
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
 #include "args.h"
 
 namespace tk {
@@ -12,8 +9,8 @@ void command_line_init(int, char**) {}
 
 std::string_view command_line() { return GetCommandLineA(); }
 
-std::vector<std::string> process_arguments(int, char**) {
-  return arg_split(command_line());
+arg_list process_arguments(int, char**) {
+  return arg_list::split(command_line());
 }
 
 int arg_fetch(std::uint32_t index, std::span<char> dest) {

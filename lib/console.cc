@@ -9,8 +9,17 @@ std::uint32_t console_write(const char* text) {
   return console_write_bytes({text, str_length_fast(text)});
 }
 
+void console_out::write_number(std::uint32_t value) {
+  decimal_room room;
+  write(decimal_of(value, room));
+}
+
 void process_console::write(std::string_view text) {
   console_write_bytes(text);
+}
+
+void write_version_line(console_out& console, std::string_view tool) {
+  console.write_all(tool, " ", kit_version, "\r\n");
 }
 
 }  // namespace tk

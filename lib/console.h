@@ -3,7 +3,6 @@
 #define TK_CONSOLE_H_
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace tk {
@@ -20,6 +19,14 @@ class console_out {
  public:
   virtual ~console_out() = default;
   virtual void write(std::string_view text) = 0;
+
+  // Writes each piece in turn.
+  template <class... Pieces>
+  void write_all(const Pieces&... pieces) {
+    (write(std::string_view(pieces)), ...);
+  }
+  // Writes `value` in decimal.
+  void write_number(std::uint32_t value);
 };
 
 // Writes to the process's standard output with console_write_bytes.
@@ -28,16 +35,11 @@ class process_console final : public console_out {
   void write(std::string_view text) override;
 };
 
-// Collects everything written.
-class string_console final : public console_out {
- public:
-  void write(std::string_view text) override { text_ += text; }
-  const std::string& text() const { return text_; }
-  void clear() { text_.clear(); }
+// The kit's version, "major.minor.patch", set once by the build.
+inline constexpr std::string_view kit_version = TK_KIT_VERSION;
 
- private:
-  std::string text_;
-};
+// Writes "<tool> <kit_version>" and CR LF, the answer to --version.
+void write_version_line(console_out& console, std::string_view tool);
 
 }  // namespace tk
 

@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files_internal.h"
+
 namespace tk {
 
-int read_to_end(
-    const std::function<std::int64_t(char*, std::size_t)>& read_some,
-    text_block& out, read_status* why) {
+namespace platform {
+
+int read_to_end(read_some_fn read_some, void* context, text_block& out,
+                read_status* why) {
   auto fail = [why](read_status s) {
     if (why) *why = s;
     return 0;
@@ -26,9 +29,10 @@ int read_to_end(
       zero_block larger = zero_block::allocate(static_cast<std::size_t>(want));
       if (!larger) return fail(read_status::no_memory);
       std::memcpy(larger.data(), block.data(), done);
-      block = std::move(larger);
+      block = static_cast<zero_block&&>(larger);
     }
-    const std::int64_t n = read_some(block.data() + done, block.size() - done);
+    const std::int64_t n =
+        read_some(context, block.data() + done, block.size() - done);
     if (n < 0) return fail(read_status::read_failed);
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
@@ -36,30 +40,77 @@ int read_to_end(
   zero_block exact = zero_block::allocate(done + 3);
   if (!exact) return fail(read_status::no_memory);
   std::memcpy(exact.data(), block.data(), done);
-  out.block = std::move(exact);
+  out.block = static_cast<zero_block&&>(exact);
   out.size = static_cast<std::uint32_t>(done);
   if (why) *why = read_status::ok;
   return 1;
+}
+
+leaf_text temp_leaf(std::size_t leaf_length, std::uint32_t seed) {
+  constexpr char hex[] = "0123456789abcdef";
+  leaf_text leaf{};
+  const std::size_t length = std::min(leaf_length, leaf.size() - 1);
+  std::size_t at = 0;
+  // A name too short for the prefix "~tk" is all digits.
+  if (length >= 4)
+    for (const char c : {'~', 't', 'k'}) leaf[at++] = c;
+  for (; at < length; ++at) {
+    leaf[at] = hex[seed & 0xFu];
+    seed >>= 4;
+  }
+  return leaf;
+}
+
+}  // namespace platform
+
+staged_file::staged_file() noexcept = default;
+
+staged_file::staged_file(staged_file&& other) noexcept
+    : temp_(static_cast<text_buffer&&>(other.temp_)),
+      path_(static_cast<text_buffer&&>(other.path_)),
+      direct_(other.direct_),
+      own_(other.own_),
+      data_(other.data_),
+      result_(other.result_) {
+  other.temp_ = text_buffer();
+  other.direct_ = -1;
+  other.own_ = -1;
+  other.result_ = {};
+}
+
+staged_file& staged_file::operator=(staged_file&& other) noexcept {
+  if (this != &other) {
+    discard();
+    temp_ = static_cast<text_buffer&&>(other.temp_);
+    path_ = static_cast<text_buffer&&>(other.path_);
+    direct_ = other.direct_;
+    own_ = other.own_;
+    data_ = other.data_;
+    result_ = other.result_;
+    other.temp_ = text_buffer();
+    other.direct_ = -1;
+    other.own_ = -1;
+    other.result_ = {};
+  }
+  return *this;
+}
+
+staged_file::~staged_file() { discard(); }
+
+void staged_file::discard() {
+  if (!temp_.empty()) platform::remove_file(temp_.c_str());
+  if (direct_ != -1) platform::close_native(direct_);
+  temp_ = text_buffer();
+  path_ = text_buffer();
+  direct_ = -1;
+  own_ = -1;
+  data_ = {};
 }
 
 write_result file_replace_all(const char* name, std::string_view data) {
   staged_file staged = file_stage(name, data);
   if (!staged.ok()) return staged.result();
   return staged.commit();
-}
-
-std::string temp_leaf(std::size_t leaf_length, std::uint32_t seed) {
-  constexpr std::size_t longest = 8;
-  constexpr std::string_view prefix = "~tk";
-  constexpr std::string_view hex = "0123456789abcdef";
-  const std::size_t length = std::min(leaf_length, longest);
-  // A name too short for the prefix is all digits.
-  std::string leaf(length >= prefix.size() + 1 ? prefix : std::string_view());
-  while (leaf.size() < length) {
-    leaf += hex[seed & 0xFu];
-    seed >>= 4;
-  }
-  return leaf;
 }
 
 }  // namespace tk

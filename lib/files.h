@@ -4,9 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <string>
 #include <string_view>
 
 #include "memory.h"
@@ -44,17 +41,11 @@ struct text_block {
 int file_read_all(const char* name, text_block& out,
                   read_status* why = nullptr);
 
-// file_read_all's reading to the end: `read_some(buffer, room)` reads at
-// most `room` bytes into `buffer` and gives the count, 0 at the end, or a
-// negative number when the read failed.
-int read_to_end(
-    const std::function<std::int64_t(char*, std::size_t)>& read_some,
-    text_block& out, read_status* why);
-
 // What file_write_all did.
 struct write_result {
   bool ok = false;            // created and every byte written
   std::uint32_t written = 0;  // bytes the system reports as written
+  bool no_memory = false;     // not ok for want of memory for a name
 };
 
 // Creates or truncates the file and writes `data` to it; no other process
@@ -91,10 +82,17 @@ class staged_file {
 
  private:
   friend staged_file file_stage(const char* name, std::string_view data);
-  // Removes the temporary file, if any, and forgets the target.
+  // Removes the temporary file, if any, closes a target opened for commit,
+  // and forgets the target.
   void discard();
-  struct target;  // what each platform keeps between stage and commit
-  std::unique_ptr<target> target_;
+
+  text_buffer temp_;  // the temporary file, while it exists
+  text_buffer path_;  // the file that the temporary file is to replace
+  // A device or pipe opened by file_stage and written by commit(): a
+  // HANDLE on Windows, a descriptor on POSIX; -1 when there is none.
+  std::intptr_t direct_ = -1;
+  int own_ = -1;           // POSIX: the process's own descriptor for the target
+  std::string_view data_;  // what commit() writes to direct_ or own_
   write_result result_;
 };
 
@@ -117,12 +115,6 @@ staged_file file_stage(const char* name, std::string_view data);
 // Other hard links of a replaced file keep the old text: the name gets a new
 // file.
 write_result file_replace_all(const char* name, std::string_view data);
-
-// The name of a temporary file to stand beside a file whose last name
-// component is `leaf_length` characters long: never longer than that name,
-// and at most 8 characters ("~tk" and hexadecimal digits made from `seed`),
-// so it fits wherever that name fits. Empty when `leaf_length` is 0.
-std::string temp_leaf(std::size_t leaf_length, std::uint32_t seed);
 
 // The longest file name, in characters, that the system takes: 259 on
 // Windows (MAX_PATH less the terminator), PATH_MAX less the terminator on

@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <memory>
-#include <string>
+#include <cstdio>
+#include <utility>
 
 #include "files.h"
+#include "files_internal.h"
+#include "text.h"
 #include "write_posix.h"
 
 namespace tk {
@@ -58,45 +60,61 @@ class scoped_fd {
 std::string_view directory_part(std::string_view path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string_view::npos ? std::string_view()
-                                         : path.substr(0, slash + 1);
+                                         : text_part(path, 0, slash + 1);
 }
 
 // True when `path` lies in the kernel's process file system, whose links
 // (/proc/self/fd/1, reached from /dev/stdout) stand for open files rather
 // than for the names their text shows.
-bool in_process_file_system(const std::string& path) {
+bool in_process_file_system(std::string_view path) {
   constexpr long proc_super_magic = 0x9fa0;
-  const std::string dir(directory_part(path));
+  text_buffer dir;
+  dir.append(directory_part(path));
+  if (dir.empty()) dir.append('.');
   struct statfs fs {};
-  return ::statfs(dir.empty() ? "." : dir.c_str(), &fs) == 0 &&
+  return !dir.failed() && ::statfs(dir.c_str(), &fs) == 0 &&
          static_cast<long>(fs.f_type) == proc_super_magic;
 }
 
 // Where a name leads when its symbolic links are followed.
 struct link_end {
-  bool ok = false;         // false: a loop of links, or one unreadable
-  std::string path;        // the last name reached
+  bool ok = false;         // false: a loop of links, one unreadable, no memory
+  bool no_memory = false;  // not ok for want of memory
+  text_buffer path;        // the last name reached
   bool open_file = false;  // path is a link that stands for an open file
 };
 
-link_end follow_links(std::string path) {
+link_end follow_links(const char* name) {
   link_end end;
+  text_buffer path;
+  path.append(name);
+  zero_block text = zero_block::allocate(PATH_MAX);
+  if (path.failed() || !text) {
+    end.no_memory = true;
+    return end;
+  }
   // As many links as the system itself follows in one name.
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
     const bool link = ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-    if (!link || in_process_file_system(path)) {
+    if (!link || in_process_file_system(path.view())) {
       end.ok = true;
       end.open_file = link;
       end.path = std::move(path);
       return end;
     }
-    std::string text(PATH_MAX, '\0');
     const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
     if (n <= 0 || static_cast<std::size_t>(n) >= text.size()) return end;
-    text.resize(static_cast<std::size_t>(n));
-    if (text.front() != '/') text.insert(0, directory_part(path));
-    path = std::move(text);
+    const std::string_view target(text.data(), static_cast<std::size_t>(n));
+    // A relative link is read from the link's own directory.
+    text_buffer next;
+    if (target.front() != '/') next.append(directory_part(path.view()));
+    next.append(target);
+    if (next.failed()) {
+      end.no_memory = true;
+      return end;
+    }
+    path = std::move(next);
   }
   return end;
 }
@@ -104,7 +122,7 @@ link_end follow_links(std::string path) {
 // The descriptor of this process that a link such as /proc/self/fd/1 or
 // /dev/fd/1 stands for, when it is the same file as `target`; else -1.
 int own_descriptor(std::string_view link, const struct stat& target) {
-  const std::string_view digits = link.substr(link.rfind('/') + 1);
+  const std::string_view digits = text_part(link, link.rfind('/') + 1);
   int fd = -1;
   const auto [end, ec] =
       std::from_chars(digits.data(), digits.data() + digits.size(), fd);
@@ -133,20 +151,22 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
   // pipe.
   scoped_fd fd(::open(name, O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return fail(read_status::open_failed);
+  int descriptor = fd.get();
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return fail(read_status::size_failed);
   if (S_ISDIR(st.st_mode)) return fail(read_status::open_failed);
   // A pipe, a terminal or a device has no size to go by, and the files of
   // /proc report 0 whatever they hold.
   if (!S_ISREG(st.st_mode) || st.st_size == 0) {
-    return read_to_end(
-        [&fd](char* buffer, std::size_t room) -> std::int64_t {
+    return platform::read_to_end(
+        [](void* context, char* buffer, std::size_t room) -> std::int64_t {
+          const int from = *static_cast<const int*>(context);
           for (;;) {
-            const ssize_t n = ::read(fd.get(), buffer, room);
+            const ssize_t n = ::read(from, buffer, room);
             if (n >= 0 || errno != EINTR) return n;
           }
         },
-        out, why);
+        &descriptor, out, why);
   }
   if (st.st_size < 0) return fail(read_status::size_failed);
   const auto size = static_cast<std::uint64_t>(st.st_size);
@@ -180,49 +200,29 @@ write_result file_write_all(const char* name, std::string_view data) {
   return r;
 }
 
-// Between file_stage and commit: a temporary file to rename over `path`, or
-// a target written directly through `direct` or the process's own `own`.
-struct staged_file::target {
-  std::string temp;
-  std::string path;
-  scoped_fd direct{-1};
-  int own = -1;
-  std::string_view data;
-};
+namespace platform {
 
-staged_file::staged_file() noexcept = default;
-staged_file::staged_file(staged_file&& other) noexcept
-    : target_(std::move(other.target_)), result_(other.result_) {
-  other.result_ = {};
-}
-staged_file& staged_file::operator=(staged_file&& other) noexcept {
-  if (this != &other) {
-    discard();
-    target_ = std::move(other.target_);
-    result_ = other.result_;
-    other.result_ = {};
-  }
-  return *this;
-}
-staged_file::~staged_file() { discard(); }
+void remove_file(const char* name) { ::unlink(name); }
+void close_native(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 
-void staged_file::discard() {
-  if (target_ && !target_->temp.empty()) ::unlink(target_->temp.c_str());
-  target_.reset();
-}
+}  // namespace platform
 
 write_result staged_file::commit() {
   write_result r;
-  if (!target_ || !result_.ok) return r;
-  target& t = *target_;
-  if (!t.temp.empty()) {
+  if (!result_.ok) return r;
+  if (!temp_.empty()) {
     r.written = result_.written;
-    r.ok = ::rename(t.temp.c_str(), t.path.c_str()) == 0;
-    if (r.ok) t.temp.clear();
+    r.ok = ::rename(temp_.c_str(), path_.c_str()) == 0;
+    if (r.ok) temp_ = text_buffer();
   } else {
-    const int fd = t.own >= 0 ? t.own : t.direct.get();
-    r.written = write_fully(fd, t.data);
-    r.ok = r.written == t.data.size() && (t.own >= 0 || t.direct.close());
+    const int fd = own_ >= 0 ? own_ : static_cast<int>(direct_);
+    r.written = write_fully(fd, data_);
+    bool closed = true;
+    if (own_ < 0) {
+      closed = ::close(fd) == 0;
+      direct_ = -1;
+    }
+    r.ok = r.written == data_.size() && closed;
   }
   discard();
   result_ = {};
@@ -236,9 +236,11 @@ staged_file file_stage(const char* name, std::string_view data) {
   if (exists && S_ISDIR(st.st_mode)) return staged;
   // rename() would put a new file in the place of a read-only one.
   if (marked_read_only(name)) return staged;
-  const link_end end = follow_links(name);
-  if (!end.ok) return staged;
-  auto t = std::make_unique<staged_file::target>();
+  link_end end = follow_links(name);
+  if (!end.ok) {
+    staged.result_.no_memory = end.no_memory;
+    return staged;
+  }
   if (end.open_file || (exists && !S_ISREG(st.st_mode))) {
     // /dev/stdout and its kind are written through the process's own
     // descriptor, so the text joins that stream in order. Another open
@@ -246,40 +248,47 @@ staged_file file_stage(const char* name, std::string_view data) {
     // place would cut it off from whoever reads it, and a regular file
     // reached through another process's descriptor is written at its end,
     // as that process would.
-    if (end.open_file) t->own = own_descriptor(end.path, st);
-    if (t->own < 0) {
+    if (end.open_file) staged.own_ = own_descriptor(end.path.view(), st);
+    if (staged.own_ < 0) {
       const int append = end.open_file && S_ISREG(st.st_mode) ? O_APPEND : 0;
-      t->direct.reset(::open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC | append));
-      if (t->direct.get() < 0) return staged;
+      const int fd = ::open(name, O_WRONLY | O_NOCTTY | O_CLOEXEC | append);
+      if (fd < 0) return staged;
+      staged.direct_ = fd;
     }
-    t->data = data;
+    staged.data_ = data;
     staged.result_.ok = true;
-    staged.target_ = std::move(t);
     return staged;
   }
   // A short name of its own beside the file, never longer than the file's.
-  const std::string_view dir = directory_part(end.path);
+  const std::string_view dir = directory_part(end.path.view());
   const std::size_t leaf_length = end.path.size() - dir.size();
   if (leaf_length == 0) return staged;
   const std::uint32_t seed =
       static_cast<std::uint32_t>(::getpid()) * 2654435761u;
   scoped_fd fd(-1);
+  text_buffer temp;
   for (std::uint32_t attempt = 0; attempt < 64 && fd.get() < 0; ++attempt) {
-    t->temp = std::string(dir) + temp_leaf(leaf_length, seed + attempt);
+    temp.clear();
+    temp.append(dir).append(
+        platform::temp_leaf(leaf_length, seed + attempt).data());
+    if (temp.failed()) {
+      staged.result_.no_memory = true;
+      return staged;
+    }
     // Mode 0666 leaves to the umask what a new file gets.
     fd.reset(
-        ::open(t->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.get() < 0 && errno != EEXIST) return staged;
   }
   if (fd.get() < 0) return staged;
-  t->path = end.path;
+  staged.temp_ = std::move(temp);
+  staged.path_ = std::move(end.path);
   // The replaced file's permission bits go to its successor.
   const bool mode_kept = !exists || ::fchmod(fd.get(), st.st_mode & 07777) == 0;
   staged.result_.written = write_fully(fd.get(), data);
   const bool written = mode_kept && staged.result_.written == data.size() &&
                        ::fsync(fd.get()) == 0;
   const bool closed = fd.close();
-  staged.target_ = std::move(t);
   if (written && closed)
     staged.result_.ok = true;
   else

@@ -18,6 +18,7 @@
 #include <cstdio>
 #endif
 
+#include "files_internal.h"
 #include "gtest/gtest.h"
 #include "kit.h"
 #include "test_util.h"
@@ -321,11 +322,12 @@ TEST(FileReplaceAll, StaleTemporaryFilesAreStepped) {
 }
 
 TEST(TempLeaf, NeverLongerThanTheNameItStandsBeside) {
-  EXPECT_EQ(tk::temp_leaf(0, 5), "");
+  EXPECT_EQ(std::string(tk::platform::temp_leaf(0, 5).data()), "");
   for (std::size_t length = 1; length <= 300; ++length) {
     std::set<std::string> names;
     for (std::uint32_t seed = 0; seed < 16; ++seed) {
-      const std::string leaf = tk::temp_leaf(length, 0x9E3779B0u + seed);
+      const std::string leaf =
+          tk::platform::temp_leaf(length, 0x9E3779B0u + seed).data();
       EXPECT_EQ(leaf.size(), std::min<std::size_t>(length, 8)) << leaf;
       EXPECT_EQ(leaf.find_first_of("/\\:*?\"<>|. "), std::string::npos);
       names.insert(leaf);

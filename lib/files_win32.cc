@@ -1,13 +1,13 @@
 // Win32 implementation of the file routines (kernel32 only).
 #include <windows.h>
 
-#include <algorithm>
-#include <memory>
-#include <string>
 #include <string_view>
+#include <utility>
 
 #include "files.h"
+#include "files_internal.h"
 #include "handle_win32.h"
+#include "text.h"
 #include "write_win32.h"
 
 namespace tk {
@@ -37,16 +37,19 @@ int file_read_all(const char* name, text_block& out, read_status* why) {
   if (!file.valid()) return fail(read_status::open_failed);
   // A pipe or a character device has no size to go by.
   if (GetFileType(file.get()) != FILE_TYPE_DISK) {
-    return read_to_end(
-        [&file](char* buffer, std::size_t room) -> std::int64_t {
+    HANDLE from = file.get();
+    return platform::read_to_end(
+        [](void* context, char* buffer, std::size_t room) -> std::int64_t {
           const DWORD chunk =
               room > 0x40000000u ? 0x40000000u : static_cast<DWORD>(room);
           DWORD n = 0;
-          if (ReadFile(file.get(), buffer, chunk, &n, nullptr)) return n;
+          if (ReadFile(*static_cast<HANDLE*>(context), buffer, chunk, &n,
+                       nullptr))
+            return n;
           // A pipe whose writer has closed its end has ended.
           return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
         },
-        out, why);
+        &from, out, why);
   }
   DWORD high = 0;
   const DWORD low = GetFileSize(file.get(), &high);
@@ -86,98 +89,86 @@ namespace {
 // The path that a symbolic link (or another reparse point) finally leads
 // to, in the plain form C:\dir\name or \\server\share\name; empty when it
 // leads nowhere.
-std::string final_path(const char* name) {
+text_buffer final_path(const char* name) {
+  text_buffer plain;
   scoped_handle file(CreateFileA(
       name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!file.valid()) return {};
-  std::string path(MAX_PATH, '\0');
-  DWORD n = GetFinalPathNameByHandleA(file.get(), path.data(), MAX_PATH,
-                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (n >= path.size()) {
-    // Too long for the buffer: n is the size needed, terminator included.
-    path.assign(n, '\0');
-    n = GetFinalPathNameByHandleA(file.get(), path.data(), n,
-                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n >= path.size()) return {};
-  }
-  if (n == 0) return {};
-  path.resize(n);
+  if (!file.valid()) return plain;
+  const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  // The first call tells the size needed, terminator included.
+  const DWORD needed = GetFinalPathNameByHandleA(file.get(), nullptr, 0, flags);
+  if (needed == 0) return plain;
+  zero_block path = zero_block::allocate(needed);
+  if (!path) return plain;
+  const DWORD n =
+      GetFinalPathNameByHandleA(file.get(), path.data(), needed, flags);
+  if (n == 0 || n >= needed) return plain;
+  std::string_view whole(path.data(), n);
   constexpr std::string_view unc = "\\\\?\\UNC\\";
   constexpr std::string_view local = "\\\\?\\";
-  if (path.starts_with(unc)) return "\\\\" + path.substr(unc.size());
-  if (path.starts_with(local)) return path.substr(local.size());
+  if (whole.starts_with(unc)) {
+    plain.append("\\\\").append(text_part(whole, unc.size()));
+  } else {
+    if (whole.starts_with(local)) whole.remove_prefix(local.size());
+    plain.append(whole);
+  }
+  return plain;
+}
+
+// `name` in the form that ReplaceFileA documents: every `/` a `\` (forward
+// slashes, which the other calls take, have been seen to fail there), and
+// with a directory part, since Wine's refuses a bare file name
+// (ERROR_DIRECTORY).
+text_buffer with_directory(const char* name) {
+  const std::string_view whole(name);
+  text_buffer path(whole.size() + 2);
+  if (whole.find_first_of("\\/:") == std::string_view::npos) path.append(".\\");
+  for (const char c : whole) path.append(c == '/' ? '\\' : c);
   return path;
 }
 
-// `name` in the form that ReplaceFileA takes: every `/` a `\`, since it
-// fails on forward slashes that the other calls accept, and with a
-// directory part, since Wine's refuses a bare file name (ERROR_DIRECTORY).
-std::string with_directory(const char* name) {
-  std::string path(name);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  if (path.find_last_of("\\:") != std::string::npos) return path;
-  return ".\\" + path;
+bool is_directory(const char* name) {
+  const DWORD a = GetFileAttributesA(name);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
 
-// Between file_stage and commit: a temporary file to put in the place of
-// `path`, or a device or pipe opened as `direct`.
-struct staged_file::target {
-  std::string temp;
-  std::string path;
-  scoped_handle direct;
-  std::string_view data;
-};
+namespace platform {
 
-staged_file::staged_file() noexcept = default;
-staged_file::staged_file(staged_file&& other) noexcept
-    : target_(std::move(other.target_)), result_(other.result_) {
-  other.result_ = {};
+void remove_file(const char* name) { DeleteFileA(name); }
+void close_native(std::intptr_t handle) {
+  CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
-staged_file& staged_file::operator=(staged_file&& other) noexcept {
-  if (this != &other) {
-    discard();
-    target_ = std::move(other.target_);
-    result_ = other.result_;
-    other.result_ = {};
-  }
-  return *this;
-}
-staged_file::~staged_file() { discard(); }
 
-void staged_file::discard() {
-  if (target_ && !target_->temp.empty()) DeleteFileA(target_->temp.c_str());
-  target_.reset();
-}
+}  // namespace platform
 
 write_result staged_file::commit() {
   write_result r;
-  if (!target_ || !result_.ok) return r;
-  target& t = *target_;
-  if (!t.temp.empty()) {
+  if (!result_.ok) return r;
+  if (!temp_.empty()) {
     r.written = result_.written;
     // ReplaceFileA keeps what belongs to the file rather than to its text:
     // attributes, access control list, creation time, short name.
-    const DWORD attributes = GetFileAttributesA(t.path.c_str());
+    const DWORD attributes = GetFileAttributesA(path_.c_str());
     const bool existing = attributes != INVALID_FILE_ATTRIBUTES;
     // A directory put in the file's place meanwhile is never replaced.
-    const bool directory =
-        existing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (directory)
+    if (existing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       r.ok = false;
     else if (existing)
       r.ok =
-          ReplaceFileA(t.path.c_str(), t.temp.c_str(), nullptr,
+          ReplaceFileA(path_.c_str(), temp_.c_str(), nullptr,
                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
     else
-      r.ok = MoveFileExA(t.temp.c_str(), t.path.c_str(),
+      r.ok = MoveFileExA(temp_.c_str(), path_.c_str(),
                          MOVEFILE_WRITE_THROUGH) != 0;
-    if (r.ok) t.temp.clear();
+    if (r.ok) temp_ = text_buffer();
   } else {
-    r.written = write_fully(t.direct.get(), t.data);
-    r.ok = r.written == t.data.size() && t.direct.close();
+    scoped_handle direct(reinterpret_cast<HANDLE>(direct_));
+    direct_ = -1;
+    r.written = write_fully(direct.get(), data_);
+    r.ok = r.written == data_.size() && direct.close();
   }
   discard();
   result_ = {};
@@ -186,63 +177,71 @@ write_result staged_file::commit() {
 
 staged_file file_stage(const char* name, std::string_view data) {
   staged_file staged;
-  auto t = std::make_unique<staged_file::target>();
   // A device (NUL, CON, a serial port) or a pipe is written as it stands:
   // there is no file to put in its place. It stays open until commit(), so
   // that a pipe's server sees one client.
+  scoped_handle direct;
   if (!marked_read_only(name)) {
-    t->direct.reset(CreateFileA(name, GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
+    direct.reset(CreateFileA(name, GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
   }
-  if (t->direct.valid() && GetFileType(t->direct.get()) != FILE_TYPE_DISK) {
-    t->data = data;
+  if (direct.valid() && GetFileType(direct.get()) != FILE_TYPE_DISK) {
+    staged.direct_ = reinterpret_cast<std::intptr_t>(direct.release());
+    staged.data_ = data;
     staged.result_.ok = true;
-    staged.target_ = std::move(t);
     return staged;
   }
-  t->direct.close();
-  t->path = with_directory(name);
+  direct.close();
+  text_buffer path = with_directory(name);
   const DWORD attributes = GetFileAttributesA(name);
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     // A link is followed and the file it names is replaced; a link that
     // leads nowhere is not written through.
-    t->path = final_path(name);
-    if (t->path.empty()) return staged;
+    path = final_path(name);
   }
-  const DWORD final_attributes = GetFileAttributesA(t->path.c_str());
-  if (final_attributes != INVALID_FILE_ATTRIBUTES &&
-      (final_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+  if (path.empty() || path.failed()) {
+    staged.result_.no_memory = path.failed();
     return staged;
-  if (marked_read_only(t->path.c_str())) return staged;
+  }
+  if (is_directory(path.c_str()) || marked_read_only(path.c_str()))
+    return staged;
   // A short name of its own beside the target: a name no longer than the
   // target's, so it fits where the whole path is near its limit too.
-  const std::string_view whole(t->path);
+  const std::string_view whole = path.view();
   const std::size_t cut = whole.find_last_of("\\/:");
-  const std::string dir(cut == std::string_view::npos
-                            ? std::string_view()
-                            : whole.substr(0, cut + 1));
+  const std::string_view dir = cut == std::string_view::npos
+                                   ? std::string_view()
+                                   : text_part(whole, 0, cut + 1);
   const std::size_t leaf_length = whole.size() - dir.size();
   if (leaf_length == 0) return staged;
   const std::uint32_t seed =
       static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u;
   scoped_handle file;
+  text_buffer temp;
   for (std::uint32_t attempt = 0; attempt < 64 && !file.valid(); ++attempt) {
-    t->temp = dir + temp_leaf(leaf_length, seed + attempt);
-    file.reset(CreateFileA(t->temp.c_str(), GENERIC_WRITE, 0, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    temp.clear();
+    temp.append(dir).append(
+        platform::temp_leaf(leaf_length, seed + attempt).data());
+    if (temp.failed()) {
+      staged.result_.no_memory = true;
+      return staged;
+    }
+    file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD error = GetLastError();
     if (!file.valid() && error != ERROR_FILE_EXISTS &&
         error != ERROR_ALREADY_EXISTS)
       return staged;
   }
   if (!file.valid()) return staged;
+  staged.temp_ = std::move(temp);
+  staged.path_ = std::move(path);
   staged.result_.written = write_fully(file.get(), data);
   const bool written = staged.result_.written == data.size() &&
                        FlushFileBuffers(file.get()) != 0;
   const bool closed = file.close();
-  staged.target_ = std::move(t);
   if (written && closed)
     staged.result_.ok = true;
   else

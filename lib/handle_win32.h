@@ -21,6 +21,12 @@ class scoped_handle {
     close();
     h_ = h;
   }
+  // Gives the handle up without closing it.
+  HANDLE release() {
+    const HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return h;
+  }
   // Closes now and reports whether the close succeeded.
   bool close() {
     const HANDLE h = h_;

@@ -3,10 +3,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <string>
-#include <vector>
 
 #include "args.h"
 #include "run.h"
@@ -19,24 +16,30 @@ run_result run_and_wait(const char* command_line,
                         std::uint32_t priority_class) {
   run_result r;
   const std::string_view line(command_line);
-  if (std::count(line.begin(), line.end(), '"') % 2 != 0) {
+  if (!quotes_balanced(line)) {
     r.why_not = start_failure::malformed;
     return r;
   }
-  // Cut the line into argv by the kit's own rules.
-  std::vector<std::string> args = arg_split(line);
-  if (args.empty() || args[0].empty()) {
-    r.why_not = start_failure::not_found;
+  // Cut the line into argv by the kit's own rules; the arguments' texts
+  // are zero-terminated in the list's block.
+  const arg_list args = arg_list::split(line);
+  if (args.size() == 0 || args[0].empty()) {
+    r.why_not = args.ok() ? start_failure::not_found : start_failure::other;
     return r;
   }
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  zero_block pointers = zero_block::allocate((args.size() + 1) * sizeof(char*));
+  if (!pointers) {
+    r.why_not = start_failure::other;
+    r.system_error = ENOMEM;
+    return r;
+  }
+  char** const argv = reinterpret_cast<char**>(pointers.data());
+  for (std::size_t i = 0; i < args.size(); ++i)
+    argv[i] = const_cast<char*>(args[i].data());
 
   pid_t pid = 0;
   if (const int error =
-          ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+          ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ);
       error != 0) {
     r.system_error = static_cast<std::uint32_t>(error);
     r.why_not = error == ENOENT || error == ENOTDIR ? start_failure::not_found

@@ -1,11 +1,11 @@
 // Win32 implementation of starting a program and waiting for its end.
 #include <windows.h>
 
-#include <algorithm>
-#include <string>
 #include <string_view>
 
+#include "args.h"
 #include "handle_win32.h"
+#include "memory.h"
 #include "run.h"
 
 namespace tk {
@@ -13,8 +13,7 @@ namespace tk {
 run_result run_and_wait(const char* command_line,
                         std::uint32_t priority_class) {
   run_result r;
-  const std::string_view text(command_line);
-  if (std::count(text.begin(), text.end(), '"') % 2 != 0) {
+  if (!quotes_balanced(command_line)) {
     r.why_not = start_failure::malformed;
     return r;
   }
@@ -22,7 +21,13 @@ run_result run_and_wait(const char* command_line,
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   // CreateProcessA may write into the command line, so it gets a copy.
-  std::string line(command_line);
+  text_buffer line(std::string_view(command_line).size());
+  line.append(command_line);
+  if (line.failed()) {
+    r.why_not = start_failure::other;
+    r.system_error = ERROR_NOT_ENOUGH_MEMORY;
+    return r;
+  }
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &info)) {
     const DWORD error = GetLastError();

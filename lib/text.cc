@@ -164,4 +164,13 @@ line_read read_line(const char* block, std::span<char> dest,
   return result;
 }
 
+std::string_view decimal_of(std::uint32_t value, decimal_room& room) {
+  std::size_t at = room.size();
+  do {
+    room[--at] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return {room.data() + at, room.size() - at};
+}
+
 }  // namespace tk

@@ -2,12 +2,25 @@
 #ifndef TK_TEXT_H_
 #define TK_TEXT_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string_view>
 
 namespace tk {
+
+// The `count` characters of `text` from `at` on (fewer at its end). Unlike
+// std::string_view::substr it never throws, so the programs carry no
+// exception code for it.
+constexpr std::string_view text_part(
+    std::string_view text, std::size_t at,
+    std::size_t count = std::string_view::npos) {
+  if (at > text.size()) at = text.size();
+  const std::size_t rest = text.size() - at;
+  return {text.data() + at, count < rest ? count : rest};
+}
 
 // Length of a text; never reads past the terminator.
 std::uint32_t str_length(const char* text);
@@ -32,6 +45,12 @@ char* str_concat_n(std::span<char> dest,
 
 // Largest text int_to_decimal makes, terminator included.
 inline constexpr std::size_t decimal_size = 12;
+
+// Room for any 32-bit unsigned number in decimal.
+using decimal_room = std::array<char, 10>;
+
+// `value` in decimal, written at the end of `room`.
+std::string_view decimal_of(std::uint32_t value, decimal_room& room);
 
 // Writes `value` as signed decimal text. Returns false, writing nothing,
 // when `dest` is shorter than the text needs.

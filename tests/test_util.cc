@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "gtest/gtest.h"
+#include "kit.h"
 
 namespace tk::test {
 
@@ -50,6 +51,15 @@ temp_dir::~temp_dir() {
 
 std::string temp_dir::file(std::string_view name) const {
   return (path_ / fs::path(std::string(name))).string();
+}
+
+std::vector<std::string> arg_split(std::string_view line) {
+  const tk::arg_list list = tk::arg_list::split(line);
+  return {list.view().begin(), list.view().end()};
+}
+
+std::vector<std::string_view> views(const std::vector<std::string>& args) {
+  return {args.begin(), args.end()};
 }
 
 std::vector<std::string> dir_listing(const fs::path& dir) {

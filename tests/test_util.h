@@ -45,6 +45,11 @@ class temp_dir {
 // The leaf names in directory `dir`, sorted.
 std::vector<std::string> dir_listing(const std::filesystem::path& dir);
 
+// Every argument of `line` as the kit's rules cut it (tk::arg_list::split).
+std::vector<std::string> arg_split(std::string_view line);
+// Views of `args`, as the tools' drivers take them.
+std::vector<std::string_view> views(const std::vector<std::string>& args);
+
 // Whole files, byte for byte.
 std::string read_file(const std::filesystem::path& name);
 void write_file(const std::filesystem::path& name, std::string_view bytes);

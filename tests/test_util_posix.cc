@@ -94,7 +94,7 @@ run_output spawn(std::vector<std::string> owned, const fs::path& cwd,
 run_output run_started(const std::string& path, std::string_view args,
                        const run_options& options) {
   std::vector<std::string> argv;
-  if (!options.prefix.empty()) argv = tk::arg_split(options.prefix);
+  if (!options.prefix.empty()) argv = tk::test::arg_split(options.prefix);
   argv.push_back(path);
   if (!options.argv.empty()) {
     argv.insert(argv.end(), options.argv.begin(), options.argv.end());
@@ -107,7 +107,7 @@ run_output run_started(const std::string& path, std::string_view args,
     }
   } else {
     const std::vector<std::string> cut =
-        tk::arg_split("x " + std::string(args));
+        tk::test::arg_split("x " + std::string(args));
     argv.insert(argv.end(), cut.begin() + 1, cut.end());
   }
   return spawn(std::move(argv), options.cwd, options.stdin_bytes);

@@ -3,14 +3,15 @@
 #define TK_TIMEINFO_CRT_PRINT_H_
 
 #include <cstdarg>
-#include <string>
+
+#include "system_crt.h"
 
 namespace tk::timeinfo {
 
 // Formats with this platform's run-time printf family: written to standard
-// output, or, with `capture`, appended to *capture instead. Each back end
-// defines it with its own run-time (msvcrt's entry points on Windows).
-void crt_vprint(std::string* capture, const char* format, va_list args);
+// output, or, with `capture`, handed to it instead. Each back end defines
+// it with its own run-time (msvcrt's entry points on Windows).
+void crt_vprint(const print_capture* capture, const char* format, va_list args);
 
 }  // namespace tk::timeinfo
 

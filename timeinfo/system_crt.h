@@ -3,12 +3,16 @@
 #ifndef TK_TIMEINFO_SYSTEM_CRT_H_
 #define TK_TIMEINFO_SYSTEM_CRT_H_
 
-#include <memory>
-#include <string>
-
 #include "crt_services.h"
 
 namespace tk::timeinfo {
+
+// Where system_crt's printed texts go instead of standard output: each
+// formatted text is handed to append(context, text, length).
+struct print_capture {
+  void (*append)(void* context, const char* text, std::size_t length) = nullptr;
+  void* context = nullptr;
+};
 
 // The seconds line, with this run-time's printf conversion for an unsigned
 // 64-bit integer.
@@ -17,9 +21,9 @@ extern const char seconds_line_format[];
 class system_crt final : public crt_services {
  public:
   // Prints to standard output (switched to binary mode, so "\r\n" goes out
-  // as written), or, with `capture`, appends what printf would have written
-  // to *capture instead, formatted by the same run-time.
-  explicit system_crt(std::string* capture = nullptr);
+  // as written), or, with `capture`, hands what printf would have written to
+  // it instead, formatted by the same run-time.
+  explicit system_crt(const print_capture* capture = nullptr);
   system_crt(const system_crt&) = delete;
   system_crt& operator=(const system_crt&) = delete;
   // Flushes standard output.
@@ -59,14 +63,16 @@ class system_crt final : public crt_services {
   std::int16_t zone_minutes_west();
 
  private:
+  // What the platform keeps between calls, in a block of the run-time's
+  // calloc, made and freed with the object.
   struct state;
-  std::unique_ptr<state> state_;
-  std::string* capture_;
+  state* state_;
+  const print_capture* capture_;
 };
 
 // Sets the TZ environment variable the run-time reads in tz_set ("EST5EDT",
 // "UTC0"); an empty text removes it.
-void set_zone_variable(const std::string& tz);
+void set_zone_variable(const char* tz);
 
 // Flushes standard output and ends the process at once with `code`.
 [[noreturn]] void end_process(int code);

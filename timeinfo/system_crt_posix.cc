@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <utility>
 
 #include "crt_print.h"
@@ -127,7 +128,8 @@ bool read_byte(int fd, unsigned char& byte, int wait_ms) {
 
 }  // namespace
 
-void crt_vprint(std::string* capture, const char* format, va_list args) {
+void crt_vprint(const print_capture* capture, const char* format,
+                va_list args) {
   if (capture == nullptr) {
     std::vprintf(format, args);
     return;
@@ -137,11 +139,12 @@ void crt_vprint(std::string* capture, const char* format, va_list args) {
   const int n = std::vsnprintf(nullptr, 0, format, measure);
   va_end(measure);
   if (n <= 0) return;
-  const std::size_t old = capture->size();
   const auto length = static_cast<std::size_t>(n);
-  capture->resize(old + length + 1);
-  std::vsnprintf(capture->data() + old, length + 1, format, args);
-  capture->resize(old + length);
+  char* const buffer = static_cast<char*>(std::malloc(length + 1));
+  if (buffer == nullptr) return;
+  std::vsnprintf(buffer, length + 1, format, args);
+  capture->append(capture->context, buffer, length);
+  std::free(buffer);
 }
 
 struct system_crt::state {
@@ -151,11 +154,18 @@ struct system_crt::state {
   int pending_key = -1;
 };
 
-system_crt::system_crt(std::string* capture)
-    : state_(std::make_unique<state>()), capture_(capture) {}
+system_crt::system_crt(const print_capture* capture)
+    : state_(static_cast<state*>(std::calloc(1, sizeof(state)))),
+      capture_(capture) {
+  // Without its state the run-time cannot be served at all.
+  if (state_ == nullptr) end_process(1);
+  new (state_) state();
+}
 
 system_crt::~system_crt() {
   if (capture_ == nullptr) std::fflush(stdout);
+  state_->~state();
+  std::free(state_);
 }
 
 void system_crt::tz_set() { tzset(); }
@@ -251,11 +261,11 @@ int system_crt::get_key() {
   return codes.first;
 }
 
-void set_zone_variable(const std::string& tz) {
-  if (tz.empty())
+void set_zone_variable(const char* tz) {
+  if (*tz == '\0')
     unsetenv("TZ");
   else
-    setenv("TZ", tz.c_str(), 1);
+    setenv("TZ", tz, 1);
 }
 
 void end_process(int code) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "string_capture.h"
 #include "system_crt.h"
 
 namespace tk::timeinfo {
@@ -39,8 +40,8 @@ TEST(SystemCrt, OsDateIsMonthDayYear) {
   } zones[] = {{"AAA12", -12 * 3600L}, {"BBB-14", 14 * 3600L}};
   for (const auto& zone : zones) {
     set_zone_variable(zone.tz);
-    std::string ignored;
-    system_crt crt(&ignored);
+    string_capture ignored;
+    system_crt crt(&ignored.sink);
     crt.tz_set();
     std::array<char, 128> date{};
     std::array<char, 128> time{};
@@ -70,8 +71,8 @@ TEST(SystemCrt, DaylightFlagOnlyWhileDaylightTimeIsOn) {
   };
   for (const auto& s : samples) {
     set_zone_variable(s.tz);
-    std::string ignored;
-    system_crt crt(&ignored);
+    string_capture ignored;
+    system_crt crt(&ignored.sink);
     crt.tz_set();
     // The clock that ftime64 reads: time() may lag it by a tick, and so be
     // a second behind just after a second begins.
@@ -107,8 +108,8 @@ TEST(SystemCrt, KeyWhoseBytesArriveApartIsReadWhole) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     sent = sent && ::write(ends[1], "[A", 2) == 2;
   });
-  std::string ignored;
-  system_crt crt(&ignored);
+  string_capture ignored;
+  system_crt crt(&ignored.sink);
   const int first = crt.get_key();
   const int second = crt.get_key();
   writer.join();

@@ -9,7 +9,7 @@ namespace tk::timeinfo {
 
 namespace {
 
-void print_through(std::string* capture, const char* format, ...) {
+void print_through(const print_capture* capture, const char* format, ...) {
   va_list args;
   va_start(args, format);
   crt_vprint(capture, format, args);

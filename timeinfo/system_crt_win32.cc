@@ -13,7 +13,7 @@
 #include <time.h>
 #include <windows.h>
 
-#include <vector>
+#include <new>
 
 #include "crt_print.h"
 #include "system_crt.h"
@@ -25,22 +25,24 @@ const char seconds_line_format[] =
 
 namespace {
 
-// What msvcrt's printf would write, formatted by msvcrt itself.
-void append_formatted(std::string& out, const char* format, va_list args) {
-  std::vector<char> buffer(256);
-  for (;;) {
+// What msvcrt's printf would write, formatted by msvcrt itself, handed to
+// `capture`.
+void capture_formatted(const print_capture& capture, const char* format,
+                       va_list args) {
+  for (std::size_t size = 256; size <= (std::size_t{1} << 20); size *= 2) {
+    char* const buffer = static_cast<char*>(malloc(size));
+    if (buffer == nullptr) return;
     va_list copy;
     va_copy(copy, args);
     // _vsnprintf gives -1, or the full size without room for the zero,
     // when the text does not fit.
-    const int n = _vsnprintf(buffer.data(), buffer.size() - 1, format, copy);
+    const int n = _vsnprintf(buffer, size - 1, format, copy);
     va_end(copy);
-    if (n >= 0 && static_cast<std::size_t>(n) < buffer.size() - 1) {
-      out.append(buffer.data(), static_cast<std::size_t>(n));
-      return;
-    }
-    if (buffer.size() >= (std::size_t{1} << 20)) return;
-    buffer.resize(buffer.size() * 2);
+    const bool fits = n >= 0 && static_cast<std::size_t>(n) < size - 1;
+    if (fits)
+      capture.append(capture.context, buffer, static_cast<std::size_t>(n));
+    free(buffer);
+    if (fits) return;
   }
 }
 
@@ -52,17 +54,19 @@ bool is_console_input(HANDLE in) {
 
 }  // namespace
 
-void crt_vprint(std::string* capture, const char* format, va_list args) {
+void crt_vprint(const print_capture* capture, const char* format,
+                va_list args) {
   if (capture != nullptr)
-    append_formatted(*capture, format, args);
+    capture_formatted(*capture, format, args);
   else
     __ms_vprintf(format, args);
 }
 
+// msvcrt keeps all of its state itself.
 struct system_crt::state {};
 
-system_crt::system_crt(std::string* capture)
-    : state_(std::make_unique<state>()), capture_(capture) {
+system_crt::system_crt(const print_capture* capture)
+    : state_(nullptr), capture_(capture) {
   if (capture_ == nullptr) _setmode(_fileno(stdout), _O_BINARY);
 }
 
@@ -147,9 +151,15 @@ int system_crt::get_key() {
   return _read(_fileno(stdin), &byte, 1) == 1 ? byte : -1;
 }
 
-void set_zone_variable(const std::string& tz) {
-  const std::string assignment = "TZ=" + tz;
-  _putenv(assignment.c_str());
+void set_zone_variable(const char* tz) {
+  const std::size_t length = strlen(tz);
+  char* const assignment = static_cast<char*>(malloc(length + 4));
+  if (assignment == nullptr) return;
+  memcpy(assignment, "TZ=", 3);
+  memcpy(assignment + 3, tz, length + 1);
+  // _putenv copies the text.
+  _putenv(assignment);
+  free(assignment);
 }
 
 void end_process(int code) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "string_capture.h"
 #include "system_crt.h"
 
 namespace tk::timeinfo {
@@ -28,9 +29,9 @@ constexpr bool on_windows = false;
 // Wine's msvcrt, once it has read the host's zone for an empty TZ, applies
 // no daylight saving time to any TZ set later in the same process.
 void use_zone(const std::string& tz) {
-  set_zone_variable(tz);
-  std::string ignored;
-  system_crt crt(&ignored);
+  set_zone_variable(tz.c_str());
+  string_capture ignored;
+  system_crt crt(&ignored.sink);
   crt.tz_set();
 }
 
@@ -39,7 +40,7 @@ void use_zone(const std::string& tz) {
 class fixed_instant final : public crt_services {
  public:
   fixed_instant(std::int64_t instant, std::uint16_t millis)
-      : crt_(&out_), instant_(instant), millis_(millis) {}
+      : crt_(&out_.sink), instant_(instant), millis_(millis) {}
 
   bool no_ctime = false;
   bool no_gmtime = false;
@@ -49,7 +50,7 @@ class fixed_instant final : public crt_services {
   // The keys still to come; flush and get_key leave marks in the output.
   std::deque<int> keys;
 
-  const std::string& out() const { return out_; }
+  const std::string& out() const { return out_.text; }
 
   void tz_set() override { crt_.tz_set(); }
   void str_time(std::span<char> buffer) override {
@@ -108,9 +109,9 @@ class fixed_instant final : public crt_services {
   void print_double(const char* format, double value) override {
     crt_.print_double(format, value);
   }
-  void flush() override { out_ += "<flush>"; }
+  void flush() override { out_.text += "<flush>"; }
   int get_key() override {
-    out_ += "<key>";
+    out_.text += "<key>";
     if (keys.empty()) return -1;
     const int code = keys.front();
     keys.pop_front();
@@ -124,7 +125,7 @@ class fixed_instant final : public crt_services {
       crt_.str_ftime(buffer, format, *local);
   }
 
-  std::string out_;
+  string_capture out_;
   system_crt crt_;
   std::int64_t instant_;
   std::uint16_t millis_;
@@ -168,8 +169,8 @@ std::string fixed_form_day(int day) {
 // only two letters of each).
 std::string zone_name(const std::string& tz, int index) {
   use_zone(tz);
-  std::string ignored;
-  system_crt crt(&ignored);
+  string_capture ignored;
+  system_crt crt(&ignored.sink);
   return crt.tz_name(index);
 }
 

@@ -89,7 +89,7 @@ std::string_view ambiguous_stretch(std::string_view line) {
   auto as_source_cuts = [&line](span w) {
     while (w.begin > 0 && source_char(line[w.begin - 1])) --w.begin;
     while (w.end < line.size() && source_char(line[w.end])) ++w.end;
-    return line.substr(w.begin, w.end - w.begin);
+    return text_part(line, w.begin, w.end - w.begin);
   };
   const span key = next_word();
   const span partner = next_word();
@@ -99,7 +99,7 @@ std::string_view ambiguous_stretch(std::string_view line) {
   if (partner.end < line.size() && source_only(line[partner.end]))
     return as_source_cuts(partner);
   const std::string_view between =
-      line.substr(key.end, partner.begin - key.end);
+      text_part(line, key.end, partner.begin - key.end);
   if (std::none_of(between.begin(), between.end(), separator)) return {};
   if (!separator(between.front())) return as_source_cuts(key);
   if (!separator(between.back())) return as_source_cuts(partner);

@@ -1,8 +1,8 @@
 #include "substitution_main.h"
 
-#include <string>
+#include <algorithm>
+#include <array>
 #include <string_view>
-#include <vector>
 
 #include "kit.h"
 #include "pair_reader.h"
@@ -38,18 +38,15 @@ constexpr std::string_view no_output_memory_text =
 constexpr std::string_view output_too_large_text =
     "Target text would be larger than 2147483647 bytes\r\n";
 
-// Room for the longest name the system takes and its terminator.
-using name_buffer = std::vector<char>;
+// Room for a name of the longest that either system takes (259 characters
+// on Windows, 4,095 on Linux) and its terminator; a name is held in the
+// first max_name_length() + 1 bytes.
+using name_buffer = std::array<char, 4096>;
 
-// "<first><name><last>\r\n", the name between single quotation marks.
+// "<first> '<name>'<last>\r\n".
 void write_about_file(console_out& console, std::string_view first,
                       const char* name, std::string_view last) {
-  console.write(first);
-  console.write(" '");
-  console.write(name);
-  console.write("'");
-  console.write(last);
-  console.write("\r\n");
+  console.write_all(first, " '", name, "'", last, "\r\n");
 }
 
 // Reads a whole input file; says why when it cannot.
@@ -77,18 +74,17 @@ bool read_input(console_out& console, std::string_view what, const char* name,
 // Fetches argument `index`. An argument that does not fit the buffer is
 // reported here; every other failure leaves the buffer empty for the
 // caller's own check.
-bool fetch_name(std::span<const std::string> args, console_out& console,
+bool fetch_name(std::span<const std::string_view> args, console_out& console,
                 std::uint32_t index, name_buffer& name, int& result) {
   name[0] = 0;
-  result = arg_get(args, index, name);
+  result = arg_get(
+      args, index,
+      std::span(name).first(std::min(name.size(), max_name_length() + 1)));
   if (result != arg_too_long) return true;
-  char number[decimal_size];
-  int_to_decimal(static_cast<std::int32_t>(index), number);
   console.write("Argument ");
-  console.write(number);
+  console.write_number(index);
   console.write(" is too long for a file name (");
-  int_to_decimal(static_cast<std::int32_t>(max_name_length()), number);
-  console.write(number);
+  console.write_number(static_cast<std::uint32_t>(max_name_length()));
   console.write(" characters at most)\r\n");
   show_usage(console);
   return false;
@@ -107,9 +103,8 @@ int substitute(const char* pair_name, const char* source_name,
   // A typo such as "tksub p.equ s.asm p.equ" would put the target in the
   // place of the word file.
   if (file_same(target_name, pair_name) != 0) {
-    console.write("Cannot write ");
-    write_about_file(console, "target file", target_name,
-                     std::string(": it is the word file '") + pair_name + "'");
+    console.write_all("Cannot write target file '", target_name,
+                      "': it is the word file '", pair_name, "'\r\n");
     return 1;
   }
   owned_word_table table;
@@ -159,16 +154,18 @@ int substitute(const char* pair_name, const char* source_name,
   // The source's memory goes back before the target is written.
   source = text_block{};
   const std::string_view text = output.view();
-  if (!file_replace_all(target_name, text).ok) {
+  const write_result written = file_replace_all(target_name, text);
+  if (written.no_memory) {
+    console.write(no_output_memory_text);
+    return 1;
+  }
+  if (!written.ok) {
     console.write("Cannot write ");
     write_about_file(console, "target file", target_name, "");
     return 1;
   }
-  char count[decimal_size];
-  int_to_decimal(static_cast<std::int32_t>(text.size()), count);
-  console.write(target_name);
-  console.write(written_at_text);
-  console.write(count);
+  console.write_all(target_name, written_at_text);
+  console.write_number(static_cast<std::uint32_t>(text.size()));
   console.write(bytes_text);
   return 0;
 }
@@ -177,12 +174,11 @@ int substitute(const char* pair_name, const char* source_name,
 
 void show_usage(console_out& console) { console.write(usage_text); }
 
-int substitution_main(std::span<const std::string> args, console_out& console,
-                      console_out& errors) {
-  const std::size_t name_size = max_name_length() + 1;
-  name_buffer pair_name(name_size);
-  name_buffer source_name(name_size);
-  name_buffer target_name(name_size);
+int substitution_main(std::span<const std::string_view> args,
+                      console_out& console, console_out& errors) {
+  name_buffer pair_name;
+  name_buffer source_name;
+  name_buffer target_name;
   int result = 0;
 
   switch (info_requested(args)) {
@@ -190,7 +186,7 @@ int substitution_main(std::span<const std::string> args, console_out& console,
       show_usage(console);
       return 0;
     case info_request::version:
-      console.write(version_line("tksub"));
+      write_version_line(console, "tksub");
       return 0;
     case info_request::none:
       break;

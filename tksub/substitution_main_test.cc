@@ -24,6 +24,7 @@
 #include "expected_texts.h"
 #include "gtest/gtest.h"
 #include "kit.h"
+#include "string_console.h"
 #include "test_util.h"
 
 namespace {
@@ -83,8 +84,9 @@ class Tksub : public TksubFiles {
     tk::string_console console;
     tk::string_console errors;
     const std::vector<std::string> args =
-        tk::arg_split(line.empty() ? "tksub" : "tksub " + line);
-    const int status = tk::tksub::substitution_main(args, console, errors);
+        tk::test::arg_split(line.empty() ? "tksub" : "tksub " + line);
+    const int status =
+        tk::tksub::substitution_main(tk::test::views(args), console, errors);
     return {status, console.text(), errors.text()};
   }
   // Runs on `line` and checks the status, the console's text and that no
@@ -176,6 +178,34 @@ TEST_F(Tksub, InputsThatCannotBeReadAndTargetsThatCannotBeWritten) {
   EXPECT_EQ(big.status, 1);
   EXPECT_EQ(big.out, "Cannot read source file 'big.asm': 4 GiB or more\r\n");
   EXPECT_FALSE(exists("t.asm"));
+}
+
+// Memory that runs out anywhere in the run ends it with a message that says
+// so, and no target: every block in turn is refused.
+TEST_F(Tksub, NoMemoryIsReported) {
+  put("p.equ", "a bb\r\nexit x\r\n");
+  put("s.asm", "a a a\r\n");
+  int refusals = 0;
+  const std::vector<std::string> args = {"tksub", "p.equ", "s.asm", "t.asm"};
+  for (long granted = 0;; ++granted) {
+    outcome o;
+    tk::string_console console;
+    tk::string_console errors;
+    tk::zero_block_refuse_after(granted);
+    o.status = tk::tksub::substitution_main(tk::test::views(args), console,
+                                            errors);
+    tk::zero_block_refuse_after(-1);
+    o.out = console.text();
+    if (o.status == 0) break;
+    ++refusals;
+    EXPECT_EQ(o.status, 1) << granted;
+    EXPECT_TRUE(o.out.starts_with("Not enough memory") ||
+                o.out.starts_with("Line Number 2Not enough memory"))
+        << granted << ": " << o.out;
+    EXPECT_FALSE(exists("t.asm")) << granted;
+  }
+  EXPECT_GT(refusals, 3);
+  EXPECT_EQ(get("t.asm"), "bb bb bb\r\n");
 }
 
 // The table's hash, as documented: per byte, the low 16 bits of the byte

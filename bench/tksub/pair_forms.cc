@@ -10,6 +10,7 @@
 
 #include "console.h"
 #include "pair_reader.h"
+#include "string_console.h"
 #include "word_table.h"
 
 int main(int argc, char** argv) {
