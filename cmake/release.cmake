@@ -94,6 +94,10 @@ if(WIN32)
   set(CPACK_VERBATIM_VARIABLES ON)
   include(CPack)
   set(TK_ARCHIVE ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.zip)
+  # The size budget, checked on the archive by the test command: each program
+  # in it (stripped) and the archive itself, in bytes.
+  set(TK_PROGRAM_BUDGET 32768)
+  set(TK_ARCHIVE_BUDGET 65536)
 else()
   # The usual layout of a Unix prefix.
   include(GNUInstallDirs)

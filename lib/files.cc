@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "files_internal.h"
 
@@ -29,7 +30,7 @@ int read_to_end(read_some_fn read_some, void* context, text_block& out,
       zero_block larger = zero_block::allocate(static_cast<std::size_t>(want));
       if (!larger) return fail(read_status::no_memory);
       std::memcpy(larger.data(), block.data(), done);
-      block = static_cast<zero_block&&>(larger);
+      block = std::move(larger);
     }
     const std::int64_t n =
         read_some(context, block.data() + done, block.size() - done);
@@ -40,7 +41,7 @@ int read_to_end(read_some_fn read_some, void* context, text_block& out,
   zero_block exact = zero_block::allocate(done + 3);
   if (!exact) return fail(read_status::no_memory);
   std::memcpy(exact.data(), block.data(), done);
-  out.block = static_cast<zero_block&&>(exact);
+  out.block = std::move(exact);
   out.size = static_cast<std::uint32_t>(done);
   if (why) *why = read_status::ok;
   return 1;
@@ -66,8 +67,8 @@ leaf_text temp_leaf(std::size_t leaf_length, std::uint32_t seed) {
 staged_file::staged_file() noexcept = default;
 
 staged_file::staged_file(staged_file&& other) noexcept
-    : temp_(static_cast<text_buffer&&>(other.temp_)),
-      path_(static_cast<text_buffer&&>(other.path_)),
+    : temp_(std::move(other.temp_)),
+      path_(std::move(other.path_)),
       direct_(other.direct_),
       own_(other.own_),
       data_(other.data_),
@@ -81,8 +82,8 @@ staged_file::staged_file(staged_file&& other) noexcept
 staged_file& staged_file::operator=(staged_file&& other) noexcept {
   if (this != &other) {
     discard();
-    temp_ = static_cast<text_buffer&&>(other.temp_);
-    path_ = static_cast<text_buffer&&>(other.path_);
+    temp_ = std::move(other.temp_);
+    path_ = std::move(other.path_);
     direct_ = other.direct_;
     own_ = other.own_;
     data_ = other.data_;

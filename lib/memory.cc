@@ -2,6 +2,7 @@
 #include "memory.h"
 
 #include <cstring>
+#include <utility>
 
 #include "text.h"
 
@@ -28,7 +29,7 @@ bool text_buffer::grow_to(std::size_t capacity) {
   zero_block larger = zero_block::allocate(capacity + 1);
   if (!larger) return false;
   if (size_ != 0) std::memcpy(larger.data(), block_.data(), size_);
-  block_ = static_cast<zero_block&&>(larger);
+  block_ = std::move(larger);
   return true;
 }
 

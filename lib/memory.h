@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace tk {
 
@@ -67,7 +68,7 @@ class text_buffer {
   // Obtains room for `capacity` characters and the terminator at once.
   explicit text_buffer(std::size_t capacity) { reserve(capacity); }
   text_buffer(text_buffer&& other) noexcept
-      : block_(static_cast<zero_block&&>(other.block_)),
+      : block_(std::move(other.block_)),
         size_(other.size_),
         failed_(other.failed_) {
     other.size_ = 0;
@@ -75,7 +76,7 @@ class text_buffer {
   }
   text_buffer& operator=(text_buffer&& other) noexcept {
     if (this != &other) {
-      block_ = static_cast<zero_block&&>(other.block_);
+      block_ = std::move(other.block_);
       size_ = other.size_;
       failed_ = other.failed_;
       other.size_ = 0;

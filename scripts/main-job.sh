@@ -52,7 +52,7 @@ run_tksub_example
 archive_name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' \
   build/release/CPackConfig.cmake)
 echo
-echo "Release archive: $root/build/release/$archive_name.zip"
+echo "Release archive: $root/build/release/$archive_name.zip ($(wc -c <"build/release/$archive_name.zip") bytes)"
 # Its files with their sizes in bytes; the programs in it are stripped.
 cmake -E tar tvf "build/release/$archive_name.zip" |
   awk '$NF !~ /\/$/ { printf "  %9d  %s\n", $5, $NF }' | sort -k 2

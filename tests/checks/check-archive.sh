@@ -1,18 +1,19 @@
 #!/bin/sh
 # Checks the release archive of the 32-bit Windows build:
-#   check-archive.sh CMAKE BUILD_DIR VERSION SOURCE_DIR
+#   check-archive.sh CMAKE BUILD_DIR VERSION SOURCE_DIR PROGRAM_BUDGET ARCHIVE_BUDGET
 # - BUILD_DIR/tk_kit-VERSION-win32.zip holds one folder of that name with
 #   exactly the four programs, README.txt, the two examples and
 #   SHA256SUMS.txt;
 # - each program is PE32 for i386 with its subsystem and only system DLLs
-#   (check-pe.sh), and carries no debug section and no symbol table;
+#   (check-pe.sh), carries no debug section and no symbol table, and is at
+#   most PROGRAM_BUDGET bytes; the archive is at most ARCHIVE_BUDGET bytes;
 # - README.txt names VERSION, ends every line with CR LF, is plain ASCII
 #   and speaks of the pair file, deflib's files, DEFLIB_LIBRARIAN and the
 #   exit statuses;
 # - the examples are those of SOURCE_DIR/examples, byte for byte;
 # - SHA256SUMS.txt lists every other file once, with its SHA-256.
 set -u
-cmake=$1 build=$2 version=$3 src=$4
+cmake=$1 build=$2 version=$3 src=$4 program_budget=$5 archive_budget=$6
 objdump=i686-w64-mingw32-objdump
 top=tk_kit-$version-win32
 archive=$build/$top.zip
@@ -57,7 +58,15 @@ for tool in tksub deflib jumptest timeinfo; do
   fi
   $objdump -t "$exe" | grep -q 'no symbols' ||
     fail "$tool.exe has a symbol table"
+  size=$(wc -c <"$exe")
+  echo "$tool.exe: $size bytes (budget $program_budget)"
+  [ "$size" -le "$program_budget" ] ||
+    fail "$tool.exe is $size bytes, over its budget of $program_budget"
 done
+size=$(wc -c <"$archive")
+echo "$top.zip: $size bytes (budget $archive_budget)"
+[ "$size" -le "$archive_budget" ] ||
+  fail "$top.zip is $size bytes, over its budget of $archive_budget"
 
 readme=$dir/README.txt
 grep -q "$version" "$readme" || fail "README.txt does not name $version"
