@@ -16,7 +16,7 @@ struct definition_files {
   bool no_memory = false;  // when !ok: the texts could not be held
   text_buffer def;         // NAME.def, byte for byte
   text_buffer inc;         // NAME.inc, byte for byte
-  text_buffer error;  // when !ok otherwise: what is wrong, naming the line
+  text_buffer error;       // when !ok otherwise: what is wrong, naming the line
 };
 
 // Writes one export line to `def` and one import pointer and one alias to

@@ -441,8 +441,9 @@ TEST_F(Deflib, NoMemoryIsReported) {
     ++refusals;
     EXPECT_EQ(status, 1) << granted;
     EXPECT_TRUE(out == "deflib: not enough memory\r\n" ||
-                out == "deflib: cannot read the list file mylib.txt: there is "
-                       "not enough memory for it\r\n")
+                out ==
+                    "deflib: cannot read the list file mylib.txt: there is "
+                    "not enough memory for it\r\n")
         << granted << ": " << out;
     EXPECT_EQ(listing(), std::vector<std::string>{"mylib.txt"}) << granted;
     EXPECT_TRUE(starter.lines.empty()) << granted;

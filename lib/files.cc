@@ -62,6 +62,13 @@ leaf_text temp_leaf(std::size_t leaf_length, std::uint32_t seed) {
   return leaf;
 }
 
+bool temp_name(text_buffer& temp, std::string_view dir, std::size_t leaf_length,
+               std::uint32_t seed) {
+  temp.clear();
+  temp.append(dir).append(temp_leaf(leaf_length, seed).data());
+  return !temp.failed();
+}
+
 }  // namespace platform
 
 staged_file::staged_file() noexcept = default;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "files.h"
 
@@ -28,6 +29,11 @@ int read_to_end(read_some_fn read_some, void* context, text_block& out,
 // `leaf_length` is 0.
 using leaf_text = std::array<char, 9>;
 leaf_text temp_leaf(std::size_t leaf_length, std::uint32_t seed);
+
+// `dir` followed by temp_leaf(leaf_length, seed), in `temp`; false when
+// there is no memory for it.
+bool temp_name(text_buffer& temp, std::string_view dir, std::size_t leaf_length,
+               std::uint32_t seed);
 
 // The platform's part of staged_file::discard().
 void remove_file(const char* name);

@@ -268,10 +268,7 @@ staged_file file_stage(const char* name, std::string_view data) {
   scoped_fd fd(-1);
   text_buffer temp;
   for (std::uint32_t attempt = 0; attempt < 64 && fd.get() < 0; ++attempt) {
-    temp.clear();
-    temp.append(dir).append(
-        platform::temp_leaf(leaf_length, seed + attempt).data());
-    if (temp.failed()) {
+    if (!platform::temp_name(temp, dir, leaf_length, seed + attempt)) {
       staged.result_.no_memory = true;
       return staged;
     }

@@ -192,8 +192,8 @@ TEST_F(Tksub, NoMemoryIsReported) {
     tk::string_console console;
     tk::string_console errors;
     tk::zero_block_refuse_after(granted);
-    o.status = tk::tksub::substitution_main(tk::test::views(args), console,
-                                            errors);
+    o.status =
+        tk::tksub::substitution_main(tk::test::views(args), console, errors);
     tk::zero_block_refuse_after(-1);
     o.out = console.text();
     if (o.status == 0) break;
