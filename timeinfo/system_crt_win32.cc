@@ -155,8 +155,8 @@ void set_zone_variable(const char* tz) {
   const std::size_t length = strlen(tz);
   char* const assignment = static_cast<char*>(malloc(length + 4));
   if (assignment == nullptr) return;
-  memcpy(assignment, "TZ=", 3);
-  memcpy(assignment + 3, tz, length + 1);
+  _snprintf(assignment, length + 4, "TZ=%s", tz);
+  assignment[length + 3] = '\0';
   // _putenv copies the text.
   _putenv(assignment);
   free(assignment);
