@@ -32,14 +32,24 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // Words that a module-definition file reads as keywords wherever they
 // stand: an export of that name is lost, and the librarian may take the
 // lines after it for something else.
-constexpr std::string_view definition_keywords[] = {
-    "BASE",         "CODE",      "CONSTANT",   "DATA",         "DESCRIPTION",
-    "EXECUTE",      "EXPORTS",   "HEAPSIZE",   "IMPORTS",      "INITGLOBAL",
-    "INITINSTANCE", "LIBRARY",   "MULTIPLE",   "NAME",         "NONAME",
-    "NONSHARED",    "PRIVATE",   "READ",       "SECTIONS",     "SHARED",
-    "SINGLE",       "STACKSIZE", "TERMGLOBAL", "TERMINSTANCE", "VERSION",
-    "WRITE",
-};
+// Each between blanks, so that one is found only whole.
+constexpr std::string_view definition_keywords =
+    " BASE CODE CONSTANT DATA DESCRIPTION EXECUTE EXPORTS HEAPSIZE IMPORTS"
+    " INITGLOBAL INITINSTANCE LIBRARY MULTIPLE NAME NONAME NONSHARED PRIVATE"
+    " READ SECTIONS SHARED SINGLE STACKSIZE TERMGLOBAL TERMINSTANCE VERSION"
+    " WRITE ";
+
+// True when `word`, which holds no blank, is one of definition_keywords.
+bool is_keyword(std::string_view word) {
+  for (std::size_t at = definition_keywords.find(word);
+       at != std::string_view::npos;
+       at = definition_keywords.find(word, at + 1)) {
+    if (definition_keywords[at - 1] == ' ' &&
+        definition_keywords[at + word.size()] == ' ')
+      return true;
+  }
+  return false;
+}
 
 bool stops_name(char c) { return static_cast<unsigned char>(c) <= 13; }
 
@@ -180,8 +190,7 @@ const char* name_fault(std::string_view name) {
   if (name.front() == '?')
     return "starts with ?, a decorated C++ name whose import pointer the "
            "include file cannot declare; list the plain C name";
-  if (std::find(std::begin(definition_keywords), std::end(definition_keywords),
-                name) != std::end(definition_keywords))
+  if (is_keyword(name))
     return "holds a keyword of module-definition files, not a name";
   return nullptr;
 }
