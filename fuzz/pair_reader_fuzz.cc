@@ -186,5 +186,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
       require(pair_word(slot->key) && pair_word(slot->partner),
               "a slot holds something other than 1 to 63 word characters");
   }
+
+  // Handed each line, the reader also refuses ambiguous lines: it reads
+  // exactly as above, or stops with the ambiguity message, which names a
+  // stretch of the text that holds a character the pair file drops but the
+  // source reads as part of a word.
+  tk::tksub::owned_word_table strict_table =
+      tk::fuzz::small_word_table_create(slots);
+  tk::string_console strict;
+  tk::tksub::pair_context strict_context{&strict_table.table, &strict, {}};
+  tk::tksub::pair_error = 0;
+  tk::tksub::split_lines(text, words, tk::tksub::pair_word_chars,
+                         tk::tksub::pair_line_handler, &strict_context, strict,
+                         &strict_context.line);
+  constexpr std::string_view ambiguous = "ERROR: AMBIGUOUS \"";
+  const std::string& got = strict.text();
+  if (got.rfind(ambiguous, 0) == 0) {
+    const std::size_t end = got.find("\": WRITE KEY AND PARTNER WITH");
+    require(end != std::string::npos && end > ambiguous.size(),
+            "an ambiguity message without its stretch");
+    const std::string stretch =
+        got.substr(ambiguous.size(), end - ambiguous.size());
+    require(text.find(stretch) != std::string::npos &&
+                stretch.find_first_of("!\"#$%&*:?@~") != std::string::npos,
+            "the ambiguous stretch is not a stretch of the line");
+    require(tk::tksub::pair_error == 1, "an ambiguous line left no error");
+  } else {
+    require(got == out, "a line that is not ambiguous was read otherwise");
+  }
   return 0;
 }
