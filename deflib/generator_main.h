@@ -22,6 +22,10 @@ std::string_view librarian_prefix();
 // it directly.
 std::string_view librarian_chosen(const char* setting);
 
+// What deflib says when memory runs out, anywhere in the run.
+inline constexpr std::string_view no_memory_text =
+    "deflib: not enough memory\r\n";
+
 // The characters that separate directories in a file name here.
 std::string_view path_separators();
 

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   const tk::arg_list args = tk::process_arguments(argc, argv);
   tk::process_console console;
   if (!args.ok()) {
-    console.write("deflib: not enough memory\r\n");
+    console.write(tk::deflib::no_memory_text);
     return 1;
   }
   tk::system_starter starter;

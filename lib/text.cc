@@ -100,20 +100,17 @@ char* str_concat_n(std::span<char> dest,
 }
 
 bool int_to_decimal(std::int32_t value, std::span<char> dest) {
-  char digits[decimal_size];
-  std::size_t n = 0;
   // Unsigned magnitude, so that the most negative value needs no negation.
-  std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
+  const std::uint32_t magnitude = value < 0
+                                      ? 0u - static_cast<std::uint32_t>(value)
                                       : static_cast<std::uint32_t>(value);
-  do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  decimal_room room;
+  const std::string_view digits = decimal_of(magnitude, room);
   const std::size_t sign = value < 0 ? 1 : 0;
-  if (dest.size() < sign + n + 1) return false;
+  if (dest.size() < sign + digits.size() + 1) return false;
   std::size_t out = 0;
   if (sign) dest[out++] = '-';
-  while (n > 0) dest[out++] = digits[--n];
+  for (const char c : digits) dest[out++] = c;
   dest[out] = 0;
   return true;
 }
