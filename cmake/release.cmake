@@ -1,52 +1,11 @@
-# The kit's deliverables: what `all` builds, their version resources, the
-# install rules, the release archive and the tests of these.
-#
-# `all` builds only the deliverables and the libraries they link. Every other
-# program of the tree (tests, their helper programs, benchmarks, fuzz
-# targets) is left out of `all` and built by the target test_programs, which
-# the build presets build together with `all`. CPack's `package` target builds
-# `all` first, so `cmake --build --preset win32 --target package` makes the
-# archive without compiling a single test program.
-
+# The kit's deliverables: their version resources, the install rules and
+# the release archive.
 set(TK_PRODUCT_NAME "tk kit")
 
 # jumptest is a Windows program only.
 set(tk_deliverables tksub deflib timeinfo)
 if(WIN32)
   list(INSERT tk_deliverables 2 jumptest)
-endif()
-
-# ---------------------------------------------------------------------------
-# Everything else on demand
-
-function(tk_targets_below dir out)
-  get_property(found DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
-  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
-  foreach(sub IN LISTS subdirs)
-    tk_targets_below(${sub} below)
-    list(APPEND found ${below})
-  endforeach()
-  set(${out} ${found} PARENT_SCOPE)
-endfunction()
-
-add_custom_target(test_programs)
-tk_targets_below(${CMAKE_SOURCE_DIR} tk_all_targets)
-foreach(target IN LISTS tk_all_targets)
-  get_target_property(type ${target} TYPE)
-  if(target IN_LIST tk_deliverables OR
-     NOT type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|OBJECT_LIBRARY)$")
-    continue()
-  endif()
-  # A library that a deliverable links is still built with it.
-  set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL ON)
-  if(type STREQUAL "EXECUTABLE")
-    add_dependencies(test_programs ${target})
-  endif()
-endforeach()
-# The 32-bit build's Wine session needs a 64-bit program of its own, made
-# by a custom command.
-if(TARGET desktop_keeper64)
-  add_dependencies(test_programs desktop_keeper64)
 endif()
 
 # ---------------------------------------------------------------------------
@@ -81,7 +40,7 @@ if(WIN32)
           DESTINATION examples)
   install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/write-checksums.cmake)
 
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  if(TK_WIN32_X86)
     set(tk_platform win32)
   else()
     set(tk_platform win64)

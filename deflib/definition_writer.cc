@@ -1,4 +1,4 @@
-#include "definition_writer.h"
+#include "deflib/definition_writer.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "kit.h"
+#include "lib/kit.h"
 
 namespace tk::deflib {
 
@@ -196,8 +196,7 @@ const char* name_fault(std::string_view name) {
 }
 
 list_names names_of(std::string_view list_file, std::string_view separators) {
-  const std::size_t cut = list_file.find_last_of(separators);
-  const std::size_t last = cut == std::string_view::npos ? 0 : cut + 1;
+  const std::size_t last = tk::directory_part(list_file, separators).size();
   list_names names;
   // The component, cut at its first full stop in place.
   names.library.append(tk::text_part(list_file, last));

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "memory.h"
+#include "lib/memory.h"
 
 namespace tk::deflib {
 

@@ -1,4 +1,4 @@
-#include "definition_writer.h"
+#include "deflib/definition_writer.h"
 
 #include <iterator>
 #include <string>

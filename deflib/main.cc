@@ -2,8 +2,8 @@
 // names a C calling convention DLL exports, then the import library.
 #include <cstdlib>
 
-#include "generator_main.h"
-#include "kit.h"
+#include "deflib/deflib_driver.h"
+#include "lib/kit.h"
 
 int main(int argc, char** argv) {
   const tk::arg_list args = tk::process_arguments(argc, argv);
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   tk::system_starter starter;
-  return tk::deflib::generator_main(
+  return tk::deflib::run_deflib(
       args.view(),
       tk::deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")), console,
       starter);

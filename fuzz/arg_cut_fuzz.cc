@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kit.h"
+#include "lib/kit.h"
 
 namespace {
 

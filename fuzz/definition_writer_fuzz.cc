@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "definition_writer.h"
-#include "fuzz_util.h"
+#include "deflib/definition_writer.h"
+#include "fuzz/fuzz_util.h"
 
 namespace {
 

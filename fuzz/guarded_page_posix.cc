@@ -1,8 +1,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "fuzz_util.h"
-#include "guarded_page.h"
+#include "fuzz/fuzz_util.h"
+#include "fuzz/guarded_page.h"
 
 namespace tk::fuzz {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "fuzz_util.h"
-#include "guarded_page.h"
+#include "fuzz/fuzz_util.h"
+#include "fuzz/guarded_page.h"
 
 namespace tk::fuzz {
 

@@ -16,12 +16,12 @@
 #include <string_view>
 #include <vector>
 
-#include "console.h"
-#include "fuzz_util.h"
-#include "pair_reader.h"
-#include "small_word_table.h"
-#include "string_console.h"
-#include "word_table.h"
+#include "fuzz/fuzz_util.h"
+#include "fuzz/small_word_table.h"
+#include "lib/console.h"
+#include "tests/string_console.h"
+#include "tksub/pair_reader.h"
+#include "tksub/word_table.h"
 
 namespace {
 

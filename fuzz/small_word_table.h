@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "fuzz_util.h"
-#include "word_table.h"
+#include "fuzz/fuzz_util.h"
+#include "tksub/word_table.h"
 
 namespace tk::fuzz {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_util.h"
-#include "small_word_table.h"
-#include "substitution_pass.h"
-#include "word_table.h"
+#include "fuzz/fuzz_util.h"
+#include "fuzz/small_word_table.h"
+#include "tksub/substitution_pass.h"
+#include "tksub/word_table.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_util.h"
-#include "guarded_page.h"
-#include "kit.h"
+#include "fuzz/fuzz_util.h"
+#include "fuzz/guarded_page.h"
+#include "lib/kit.h"
 
 namespace {
 

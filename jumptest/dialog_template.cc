@@ -1,9 +1,9 @@
-#include "dialog_template.h"
+#include "jumptest/dialog_template.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "widen.h"
+#include "jumptest/widen.h"
 
 namespace tk::jumptest {
 

@@ -1,4 +1,4 @@
-#include "dialog_template.h"
+#include "jumptest/dialog_template.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "widen.h"
+#include "jumptest/widen.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "dialog_win32.h"
+#include "jumptest/dialog_win32.h"
 
 #include <commctrl.h>
 
-#include "dialog_template.h"
-#include "jump_lookup.h"
+#include "jumptest/dialog_template.h"
+#include "jumptest/jump_lookup.h"
 
 namespace tk::jumptest {
 
@@ -129,18 +129,14 @@ INT_PTR CALLBACK dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM) {
 
 std::int32_t run_dialog_in(const zero_block& block) {
   if (!block) return -1;
+  InitCommonControls();
+  if (module_handle == nullptr) module_handle = GetModuleHandleA(nullptr);
   const std::span<std::byte> bytes = std::as_writable_bytes(block.span());
   if (dialog_template_build(bytes) == 0) return -1;
   const INT_PTR result = DialogBoxIndirectParamA(
       module_handle, reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()), nullptr,
       dialog_proc, 0);
   return static_cast<std::int32_t>(result);
-}
-
-std::int32_t run_dialog() {
-  InitCommonControls();
-  const zero_block block = zero_block::allocate(template_block_size);
-  return run_dialog_in(block);
 }
 
 }  // namespace tk::jumptest

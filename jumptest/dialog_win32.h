@@ -7,11 +7,12 @@
 #include <array>
 #include <cstdint>
 
-#include "kit.h"
+#include "jumptest/jumptest_driver.h"
+#include "lib/kit.h"
 
 namespace tk::jumptest {
 
-// The executable's module, set by the program entry before run_dialog.
+// The executable's module; run_dialog_in sets it when it is not set.
 extern HINSTANCE module_handle;
 
 // Set at WM_INITDIALOG and valid until the dialog ends.
@@ -23,28 +24,16 @@ extern HWND edit_handle;
 inline constexpr std::array<int, 5> status_part_edges = {100, 200, 300, 400,
                                                          -1};
 
-// Texts the dialog shows.
-inline constexpr const char* title_text = "Test Jump Table";
-inline constexpr const char* simple_caption = "Get value at label 13";
-inline constexpr const char* out_of_range_caption =
-    "Sorry, number out of range";
-inline constexpr const char* benchmark_text =
-    "Milliseconds for 10 million data reads";
-
 // TRUE for WM_INITDIALOG (the platform then focuses "Simple"), FALSE for
 // every other message, so the default dialog handling always runs too.
 INT_PTR CALLBACK dialog_proc(HWND window, UINT message, WPARAM wparam,
                              LPARAM lparam);
 
-// Builds the template in `block` and runs the dialog modally with
-// module_handle. Returns the dialog's result: 0 however it is closed, -1
-// when the block is missing or too small or the dialog cannot be created.
+// Registers the common control classes, builds the template in `block` and
+// runs the dialog modally with module_handle. Returns the dialog's result: 0
+// however it is closed, -1 when the block is missing or too small or the dialog
+// cannot be created.
 std::int32_t run_dialog_in(const zero_block& block);
-
-// run_dialog_in with a new zero-filled block of template_block_size bytes,
-// after registering the common control classes; the block is freed when the
-// dialog has ended.
-std::int32_t run_dialog();
 
 }  // namespace tk::jumptest
 

@@ -1,7 +1,7 @@
 // The real dialog, from the real template with the real dialog procedure,
 // driven through the platform's own controls and dialog manager, and the
 // real program started and closed from outside.
-#include "dialog_win32.h"
+#include "jumptest/dialog_win32.h"
 
 #include <commctrl.h>
 
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "dialog_template.h"
 #include "gtest/gtest.h"
-#include "test_util.h"
-#include "win32_process.h"
+#include "jumptest/dialog_template.h"
+#include "tests/test_util.h"
+#include "tests/win32_process.h"
 
 namespace {
 
@@ -369,7 +369,7 @@ TEST(JumptestDialog, PaintDrawsAnEtchedFrameAboveTheStatusBar) {
 }
 
 // ---------------------------------------------------------------------------
-// The modal dialog through run_dialog, driven by a thread timer that takes
+// The modal dialog through run_jumptest, driven by a thread timer that takes
 // one step per tick while the dialog is enabled (no message box open).
 
 using step = std::function<void(HWND)>;
@@ -405,7 +405,7 @@ modal_run run_modal(std::vector<step> steps) {
   {
     const scoped_watchdog watchdog;
     const UINT_PTR timer = SetTimer(nullptr, 0, 40, script_tick);
-    r.result = tk::jumptest::run_dialog();
+    r.result = tk::jumptest::run_jumptest();
     KillTimer(nullptr, timer);
     EXPECT_FALSE(watchdog_fired) << "the dialog had to be ended by force";
   }

@@ -1,6 +1,6 @@
 // Compiled apart from jump_lookup (and built into a counting test as the
 // very same object), so the calls cannot be inlined, merged or dropped.
-#include "jump_lookup.h"
+#include "jumptest/jump_lookup.h"
 
 namespace tk::jumptest {
 

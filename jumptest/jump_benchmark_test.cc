@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "jump_lookup.h"
+#include "jumptest/jump_lookup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "jump_lookup.h"
+#include "jumptest/jump_lookup.h"
 
 namespace tk::jumptest {
 

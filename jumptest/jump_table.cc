@@ -1,6 +1,6 @@
 // The table's entry points live apart from jump_lookup, so the compiler
 // cannot turn the indexed transfer into arithmetic on the index.
-#include "jump_lookup.h"
+#include "jumptest/jump_lookup.h"
 
 namespace tk::jumptest {
 

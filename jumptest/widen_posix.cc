@@ -1,5 +1,5 @@
 // Byte-for-code conversion, enough for the template's plain-ASCII texts.
-#include "widen.h"
+#include "jumptest/widen.h"
 
 namespace tk::jumptest {
 

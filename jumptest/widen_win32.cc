@@ -1,7 +1,7 @@
 // The system's own code-page conversion.
 #include <windows.h>
 
-#include "widen.h"
+#include "jumptest/widen.h"
 
 namespace tk::jumptest {
 

@@ -1,6 +1,6 @@
 // Cutting a command line into arguments by the kit's quoting rules, and the
 // requests for help and version that both console tools answer.
-#include "args.h"
+#include "lib/args.h"
 
 #include <algorithm>
 #include <array>

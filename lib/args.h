@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "memory.h"
+#include "lib/memory.h"
 
 namespace tk {
 

@@ -1,5 +1,5 @@
 // POSIX implementation of the process's command line.
-#include "args.h"
+#include "lib/args.h"
 
 namespace tk {
 

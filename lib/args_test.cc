@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "kit.h"
-#include "test_util.h"
+#include "lib/kit.h"
+#include "tests/test_util.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Win32 implementation of the process's command line.
 #include <windows.h>
 
-#include "args.h"
+#include "lib/args.h"
 
 namespace tk {
 

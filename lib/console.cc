@@ -1,7 +1,7 @@
 // Console output of zero-terminated texts, and the process's console sink.
-#include "console.h"
+#include "lib/console.h"
 
-#include "text.h"
+#include "lib/text.h"
 
 namespace tk {
 
@@ -16,6 +16,10 @@ void console_out::write_number(std::uint32_t value) {
 
 void process_console::write(std::string_view text) {
   console_write_bytes(text);
+}
+
+void process_error_console::write(std::string_view text) {
+  console_error_bytes(text);
 }
 
 void write_version_line(console_out& console, std::string_view tool) {

@@ -12,6 +12,8 @@ namespace tk {
 std::uint32_t console_write(const char* text);
 // Writes exactly `bytes` to standard output; returns the count written.
 std::uint32_t console_write_bytes(std::string_view bytes);
+// Writes exactly `bytes` to standard error; returns the count written.
+std::uint32_t console_error_bytes(std::string_view bytes);
 
 // Where a tool's console texts go: standard output in the program, a string
 // in the tests, so that every message can be checked byte for byte.
@@ -31,6 +33,12 @@ class console_out {
 
 // Writes to the process's standard output with console_write_bytes.
 class process_console final : public console_out {
+ public:
+  void write(std::string_view text) override;
+};
+
+// Writes to the process's standard error with console_error_bytes.
+class process_error_console final : public console_out {
  public:
   void write(std::string_view text) override;
 };

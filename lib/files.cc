@@ -1,11 +1,12 @@
 // The portable part of the file routines.
-#include "files.h"
+#include "lib/files.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "files_internal.h"
+#include "lib/files_internal.h"
+#include "lib/text.h"
 
 namespace tk {
 
@@ -70,6 +71,13 @@ bool temp_name(text_buffer& temp, std::string_view dir, std::size_t leaf_length,
 }
 
 }  // namespace platform
+
+std::string_view directory_part(std::string_view path,
+                                std::string_view separators) {
+  const std::size_t cut = path.find_last_of(separators);
+  return cut == std::string_view::npos ? std::string_view()
+                                       : text_part(path, 0, cut + 1);
+}
 
 staged_file::staged_file() noexcept = default;
 

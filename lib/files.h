@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "memory.h"
+#include "lib/memory.h"
 
 namespace tk {
 
@@ -115,6 +115,16 @@ staged_file file_stage(const char* name, std::string_view data);
 // Other hard links of a replaced file keep the old text: the name gets a new
 // file.
 write_result file_replace_all(const char* name, std::string_view data);
+
+// The characters that end a directory in a file name here: `/` on POSIX,
+// where a backslash is an ordinary character; `\`, `/` and the colon of a
+// drive ("C:names.txt") on Windows.
+std::string_view path_separators();
+
+// The part of `path` up to and including the last of `separators`; empty
+// when it has none.
+std::string_view directory_part(
+    std::string_view path, std::string_view separators = path_separators());
 
 // The longest file name, in characters, that the system takes: 259 on
 // Windows (MAX_PATH less the terminator), PATH_MAX less the terminator on

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "files.h"
+#include "lib/files.h"
 
 namespace tk::platform {
 

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <utility>
 
-#include "files.h"
-#include "files_internal.h"
-#include "text.h"
-#include "write_posix.h"
+#include "lib/files.h"
+#include "lib/files_internal.h"
+#include "lib/text.h"
+#include "lib/write_posix.h"
 
 namespace tk {
 
@@ -57,12 +57,6 @@ class scoped_fd {
 };
 
 // The directory part of a path with its final slash; empty for a bare name.
-std::string_view directory_part(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? std::string_view()
-                                         : text_part(path, 0, slash + 1);
-}
-
 // True when `path` lies in the kernel's process file system, whose links
 // (/proc/self/fd/1, reached from /dev/stdout) stand for open files rather
 // than for the names their text shows.
@@ -199,6 +193,9 @@ write_result file_write_all(const char* name, std::string_view data) {
   r.ok = r.written == data.size() && fd.close();
   return r;
 }
+
+// A backslash is an ordinary character in a POSIX file name.
+std::string_view path_separators() { return "/"; }
 
 namespace platform {
 

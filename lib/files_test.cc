@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include <thread>
 
-#include "handle_win32.h"
+#include "lib/handle_win32.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,10 +18,10 @@
 #include <cstdio>
 #endif
 
-#include "files_internal.h"
 #include "gtest/gtest.h"
-#include "kit.h"
-#include "test_util.h"
+#include "lib/files_internal.h"
+#include "lib/kit.h"
+#include "tests/test_util.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <utility>
 
-#include "files.h"
-#include "files_internal.h"
-#include "handle_win32.h"
-#include "text.h"
-#include "write_win32.h"
+#include "lib/files.h"
+#include "lib/files_internal.h"
+#include "lib/handle_win32.h"
+#include "lib/text.h"
+#include "lib/write_win32.h"
 
 namespace tk {
 
@@ -123,7 +123,7 @@ text_buffer final_path(const char* name) {
 text_buffer with_directory(const char* name) {
   const std::string_view whole(name);
   text_buffer path(whole.size() + 2);
-  if (whole.find_first_of("\\/:") == std::string_view::npos) path.append(".\\");
+  if (directory_part(whole).empty()) path.append(".\\");
   for (const char c : whole) path.append(c == '/' ? '\\' : c);
   return path;
 }
@@ -134,6 +134,9 @@ bool is_directory(const char* name) {
 }
 
 }  // namespace
+
+// Both slashes separate directories; a colon ends a drive ("C:names.txt").
+std::string_view path_separators() { return "\\/:"; }
 
 namespace platform {
 
@@ -210,10 +213,7 @@ staged_file file_stage(const char* name, std::string_view data) {
   // A short name of its own beside the target: a name no longer than the
   // target's, so it fits where the whole path is near its limit too.
   const std::string_view whole = path.view();
-  const std::size_t cut = whole.find_last_of("\\/:");
-  const std::string_view dir = cut == std::string_view::npos
-                                   ? std::string_view()
-                                   : text_part(whole, 0, cut + 1);
+  const std::string_view dir = directory_part(whole);
   const std::size_t leaf_length = whole.size() - dir.size();
   if (leaf_length == 0) return staged;
   const std::uint32_t seed =

@@ -9,11 +9,11 @@
 #ifndef TK_KIT_H_
 #define TK_KIT_H_
 
-#include "args.h"
-#include "console.h"
-#include "files.h"
-#include "memory.h"
-#include "run.h"
-#include "text.h"
+#include "lib/args.h"
+#include "lib/console.h"
+#include "lib/files.h"
+#include "lib/memory.h"
+#include "lib/run.h"
+#include "lib/text.h"
 
 #endif  // TK_KIT_H_

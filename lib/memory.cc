@@ -1,10 +1,10 @@
 // The portable part of the memory blocks: texts that grow.
-#include "memory.h"
+#include "lib/memory.h"
 
 #include <cstring>
 #include <utility>
 
-#include "text.h"
+#include "lib/text.h"
 
 namespace tk {
 

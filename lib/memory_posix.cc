@@ -1,7 +1,7 @@
 // POSIX implementation of the zero-filled memory blocks.
 #include <cstdlib>
 
-#include "memory.h"
+#include "lib/memory.h"
 
 namespace tk {
 

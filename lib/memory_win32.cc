@@ -1,7 +1,7 @@
 // Win32 implementation of the zero-filled memory blocks.
 #include <windows.h>
 
-#include "memory.h"
+#include "lib/memory.h"
 
 namespace tk {
 

@@ -1,5 +1,5 @@
 // The portable part of starting programs.
-#include "run.h"
+#include "lib/run.h"
 
 namespace tk {
 

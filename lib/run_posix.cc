@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "args.h"
-#include "run.h"
+#include "lib/args.h"
+#include "lib/run.h"
 
 extern char** environ;
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "kit.h"
-#include "test_util.h"
+#include "lib/kit.h"
+#include "tests/test_util.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>

@@ -3,10 +3,10 @@
 
 #include <string_view>
 
-#include "args.h"
-#include "handle_win32.h"
-#include "memory.h"
-#include "run.h"
+#include "lib/args.h"
+#include "lib/handle_win32.h"
+#include "lib/memory.h"
+#include "lib/run.h"
 
 namespace tk {
 

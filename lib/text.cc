@@ -1,5 +1,5 @@
 // Text routines on zero-terminated 8-bit texts.
-#include "text.h"
+#include "lib/text.h"
 
 #include <bit>
 #include <cstring>

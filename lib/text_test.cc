@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "kit.h"
+#include "lib/kit.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "console.h"
+#include "lib/console.h"
 
 namespace tk {
 

@@ -1,4 +1,4 @@
-#include "test_util.h"
+#include "tests/test_util.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "gtest/gtest.h"
-#include "kit.h"
+#include "lib/kit.h"
 
 namespace tk::test {
 

@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "kit.h"
-#include "test_util.h"
+#include "lib/kit.h"
+#include "tests/test_util.h"
 
 extern char** environ;
 

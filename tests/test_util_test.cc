@@ -1,7 +1,7 @@
 // The test helpers' own tests: what the bad-input matrix relies on to see
 // every change in a scratch directory, to clean it up, and to hand a program
 // a line as typed.
-#include "test_util.h"
+#include "tests/test_util.h"
 
 #include <filesystem>
 #include <string>

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "handle_win32.h"
-#include "test_util.h"
+#include "lib/handle_win32.h"
+#include "tests/test_util.h"
 
 namespace tk::test {
 

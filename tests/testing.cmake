@@ -33,7 +33,7 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
   set(TK_WINE_STATE ${CMAKE_BINARY_DIR}/wine)
   tk_require_file(/usr/lib/wine/wine64 wine64)
   tk_require_program(TK_XVFB xvfb Xvfb)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  if(TK_WIN32_X86)
     tk_require_program(TK_QEMU_I386 qemu-user qemu-i386)
     tk_require_file(/usr/lib/wine/wine "wine32:i386 (after dpkg --add-architecture i386)")
     # The picture of the 32-bit dialog that win32_end_to_end takes.
@@ -50,6 +50,7 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
                        DEPENDS ${keeper_source}
                        COMMENT "Building the 64-bit desktop keeper")
     add_custom_target(desktop_keeper64 DEPENDS ${TK_DESKTOP_KEEPER})
+    add_dependencies(test_programs desktop_keeper64)
     add_test(NAME wine_session_start
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine32-session.sh start
                      ${TK_WINE_STATE} ${TK_DESKTOP_KEEPER})
@@ -68,7 +69,7 @@ endif()
 # The limit for one test program. Under emulation (the 32-bit build) every
 # program start takes seconds, and many more on a busy machine.
 set(TK_TEST_TIMEOUT 900)
-if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+if(TK_WIN32_X86)
   set(TK_TEST_TIMEOUT 3600)
 endif()
 
@@ -88,16 +89,18 @@ endfunction()
 # 32-bit deliverable as its users do; the 32-bit tree keeps the test
 # program's in-process cases, which run the 32-bit code.
 function(tk_gtest_starts_programs name patterns)
-  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND TK_CAN_RUN)
+  if(TK_WIN32_X86 AND TK_CAN_RUN)
     set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${patterns}")
   endif()
 endfunction()
 
 # One GoogleTest program per group of tests, linked with the test helpers'
-# library tk_test_util (tests/CMakeLists.txt). The program is built in every
-# build; it is registered as a test only where this build's programs run.
+# library tk_test_util (tests/CMakeLists.txt). The program is built by
+# test_programs in every build; it is registered as a test only where this
+# build's programs run.
 function(tk_add_gtest name)
-  add_executable(${name} ${ARGN})
+  add_executable(${name} EXCLUDE_FROM_ALL ${ARGN})
+  add_dependencies(test_programs ${name})
   target_link_libraries(${name} PRIVATE tk_test_util tk_lib GTest::gtest_main)
   # The sources' data files; Wine sees the host's files on drive Z:.
   if(WIN32)

@@ -11,7 +11,7 @@
 #include <array>
 #include <string>
 
-#include "handle_win32.h"
+#include "lib/handle_win32.h"
 
 namespace tk::test {
 

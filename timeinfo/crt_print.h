@@ -4,7 +4,7 @@
 
 #include <cstdarg>
 
-#include "system_crt.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 

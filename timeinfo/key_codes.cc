@@ -1,4 +1,4 @@
-#include "key_codes.h"
+#include "timeinfo/key_codes.h"
 
 namespace tk::timeinfo {
 

@@ -1,13 +1,13 @@
 // timeinfo: prints the date and time report, waits for one key and ends
 // with exit code 0.
-#include "system_crt.h"
-#include "time_report.h"
+#include "timeinfo/system_crt.h"
+#include "timeinfo/timeinfo_driver.h"
 
 int main() {
+  int status = 0;
   {
     tk::timeinfo::system_crt crt;
-    tk::timeinfo::time_report(crt);
-    tk::timeinfo::wait_for_key(crt);
+    status = tk::timeinfo::run_timeinfo(crt);
   }
-  tk::timeinfo::end_process(0);
+  tk::timeinfo::end_process(status);
 }

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "system_crt.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 

@@ -3,7 +3,7 @@
 #ifndef TK_TIMEINFO_SYSTEM_CRT_H_
 #define TK_TIMEINFO_SYSTEM_CRT_H_
 
-#include "crt_services.h"
+#include "timeinfo/crt_services.h"
 
 namespace tk::timeinfo {
 

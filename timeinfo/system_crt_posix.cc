@@ -18,9 +18,9 @@
 #include <new>
 #include <utility>
 
-#include "crt_print.h"
-#include "key_codes.h"
-#include "system_crt.h"
+#include "timeinfo/crt_print.h"
+#include "timeinfo/key_codes.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 

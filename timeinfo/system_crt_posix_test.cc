@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "string_capture.h"
-#include "system_crt.h"
+#include "timeinfo/string_capture.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 namespace {

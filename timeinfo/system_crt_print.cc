@@ -2,8 +2,8 @@
 // each one passes its arguments on to crt_vprint unchanged.
 #include <cstdarg>
 
-#include "crt_print.h"
-#include "system_crt.h"
+#include "timeinfo/crt_print.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 

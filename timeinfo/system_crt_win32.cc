@@ -15,8 +15,8 @@
 
 #include <new>
 
-#include "crt_print.h"
-#include "system_crt.h"
+#include "timeinfo/crt_print.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 

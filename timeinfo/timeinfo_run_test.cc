@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "test_util.h"
+#include "tests/test_util.h"
 
 namespace {
 

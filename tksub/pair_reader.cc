@@ -1,9 +1,9 @@
-#include "pair_reader.h"
+#include "tksub/pair_reader.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "substitution_pass.h"
+#include "tksub/substitution_pass.h"
 
 namespace tk::tksub {
 

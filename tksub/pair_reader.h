@@ -9,8 +9,8 @@
 #include <span>
 #include <string_view>
 
-#include "console.h"
-#include "word_table.h"
+#include "lib/console.h"
+#include "tksub/word_table.h"
 
 namespace tk::tksub {
 

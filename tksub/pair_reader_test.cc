@@ -1,4 +1,4 @@
-#include "pair_reader.h"
+#include "tksub/pair_reader.h"
 
 #include <cstring>
 #include <string>
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "string_console.h"
+#include "tests/string_console.h"
 
 namespace {
 

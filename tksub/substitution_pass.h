@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <string_view>
 
-#include "kit.h"
-#include "pair_reader.h"
-#include "word_table.h"
+#include "lib/kit.h"
+#include "tksub/pair_reader.h"
+#include "tksub/word_table.h"
 
 namespace tk::tksub {
 

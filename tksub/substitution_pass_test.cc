@@ -1,4 +1,4 @@
-#include "substitution_pass.h"
+#include "tksub/substitution_pass.h"
 
 #include <cstring>
 #include <string>

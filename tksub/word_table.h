@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-#include "kit.h"
+#include "lib/kit.h"
 
 namespace tk::tksub {
 

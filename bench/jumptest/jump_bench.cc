@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "jump_lookup.h"
+#include "jumptest/jump_lookup.h"
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::atoi(argv[1]) : 5;

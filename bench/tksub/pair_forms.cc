@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
-#include "console.h"
-#include "pair_reader.h"
-#include "string_console.h"
-#include "word_table.h"
+#include "lib/console.h"
+#include "tests/string_console.h"
+#include "tksub/pair_reader.h"
+#include "tksub/word_table.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

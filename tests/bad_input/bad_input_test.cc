@@ -3,7 +3,7 @@
 // files (directories, named pipes), files the process may not open or
 // write, files that vanish while it runs, and inputs big enough to test its
 // address space. What the tools make of their inputs is tested on their
-// drivers in the process (substitution_main_test.cc, generator_main_test.cc).
+// drivers in the process (tksub_driver_test.cc, deflib_driver_test.cc).
 // Each run is checked for its exact console output and exit status, for
 // ending at all (a watchdog ends the test program when a run hangs), and for
 // leaving every file it was not asked to write unchanged (checksums of the
@@ -23,9 +23,9 @@
 #include <sys/stat.h>
 #endif
 
-#include "expected_texts.h"
 #include "gtest/gtest.h"
-#include "test_util.h"
+#include "tests/expected_texts.h"
+#include "tests/test_util.h"
 
 namespace {
 

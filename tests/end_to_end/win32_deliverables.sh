@@ -11,7 +11,7 @@
 #     C:\tolvane\bin\link.exe, so that its real command line runs, then
 #     again on lists/mylib.txt over existing outputs;
 #   - timeinfo with its key from a file;
-#   - jumptest in its window, driven by jumptest_driver: Unused 4 and 5
+#   - jumptest in its window, driven by dialog_robot: Unused 4 and 5
 #     pressed, a picture of the dialog taken, closed with Esc.
 # Each output is compared byte for byte with the expected one.
 #   win32_deliverables.sh BIN_DIR STATE_DIR PICTURE.png
@@ -112,10 +112,10 @@ fi
 
 # jumptest in its window
 rm -f jumptest.bmp
-sh "$run" "$state" "$bin/jumptest_driver.exe" "$bin/jumptest.exe" jumptest.bmp \
+sh "$run" "$state" "$bin/dialog_robot.exe" "$bin/jumptest.exe" jumptest.bmp \
   >jumptest.out 2>&1
 rc=$?
-[ $rc -eq 0 ] || fail "jumptest_driver: exit status $rc"
+[ $rc -eq 0 ] || fail "dialog_robot: exit status $rc"
 same "jumptest driven from outside" "$data/jumptest.txt" jumptest.out
 if [ -s jumptest.bmp ] && convert jumptest.bmp "$picture"; then
   echo "ok: picture $picture ($(identify -format '%wx%h' "$picture"))"

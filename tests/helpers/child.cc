@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "kit.h"
-#include "priority.h"
+#include "lib/kit.h"
+#include "tests/helpers/priority.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "priority.h"
+#include "tests/helpers/priority.h"
 
 namespace helpers {
 

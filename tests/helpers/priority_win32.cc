@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "priority.h"
+#include "tests/helpers/priority.h"
 
 namespace helpers {
 

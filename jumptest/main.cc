@@ -2,9 +2,8 @@
 // through a jump table. The process ends with the dialog's result.
 #include <windows.h>
 
-#include "dialog_win32.h"
+#include "jumptest/jumptest_driver.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  tk::jumptest::module_handle = GetModuleHandleA(nullptr);
-  ExitProcess(static_cast<UINT>(tk::jumptest::run_dialog()));
+  ExitProcess(static_cast<UINT>(tk::jumptest::run_jumptest()));
 }

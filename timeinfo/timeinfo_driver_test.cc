@@ -1,6 +1,6 @@
 // The report made from a fixed instant by the platform's own run-time: the
 // zone comes from TZ, every conversion and every printf is the real one.
-#include "time_report.h"
+#include "timeinfo/timeinfo_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "string_capture.h"
-#include "system_crt.h"
+#include "timeinfo/string_capture.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 namespace {

@@ -1,11 +1,7 @@
-// Where tksub's texts go when its target is the standard output: there the
-// target text stands alone, and the texts go to the standard error.
-#ifndef TK_TKSUB_REPORT_STREAM_H_
-#define TK_TKSUB_REPORT_STREAM_H_
-
-#include <string_view>
-
-#include "console.h"
+// When tksub's target is the standard output, the target text stands alone
+// there and tksub's texts go to the standard error.
+#ifndef TK_TKSUB_STANDARD_OUTPUT_H_
+#define TK_TKSUB_STANDARD_OUTPUT_H_
 
 namespace tk::tksub {
 
@@ -16,12 +12,6 @@ namespace tk::tksub {
 // in any letter case; a redirected standard output never counts.
 bool target_is_standard_output(const char* name);
 
-// Writes to the process's standard error.
-class error_console final : public console_out {
- public:
-  void write(std::string_view text) override;
-};
-
 }  // namespace tk::tksub
 
-#endif  // TK_TKSUB_REPORT_STREAM_H_
+#endif  // TK_TKSUB_STANDARD_OUTPUT_H_

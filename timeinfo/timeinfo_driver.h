@@ -1,10 +1,10 @@
-// The date and time report of timeinfo and its closing key wait.
-#ifndef TK_TIMEINFO_TIME_REPORT_H_
-#define TK_TIMEINFO_TIME_REPORT_H_
+// timeinfo's run: the date and time report, then the wait for one key.
+#ifndef TK_TIMEINFO_TIMEINFO_DRIVER_H_
+#define TK_TIMEINFO_TIMEINFO_DRIVER_H_
 
 #include <cstdint>
 
-#include "crt_services.h"
+#include "timeinfo/crt_services.h"
 
 namespace tk::timeinfo {
 
@@ -25,6 +25,10 @@ void time_difference(const std::int64_t* first, const std::int64_t* second,
 // a two-code key) and ends the line with "\r\n".
 void wait_for_key(crt_services& crt);
 
+// The whole run, whatever the arguments: time_report, then wait_for_key.
+// Gives the exit status, 0.
+int run_timeinfo(crt_services& crt);
+
 }  // namespace tk::timeinfo
 
-#endif  // TK_TIMEINFO_TIME_REPORT_H_
+#endif  // TK_TIMEINFO_TIMEINFO_DRIVER_H_

@@ -1,9 +1,9 @@
-#include "time_report.h"
+#include "timeinfo/timeinfo_driver.h"
 
 #include <array>
 #include <cstring>
 
-#include "system_crt.h"
+#include "timeinfo/system_crt.h"
 
 namespace tk::timeinfo {
 
@@ -162,6 +162,12 @@ void wait_for_key(crt_services& crt) {
   const int code = crt.get_key();
   if (code == 0 || code == 0xE0) crt.get_key();
   crt.print(line_end);
+}
+
+int run_timeinfo(crt_services& crt) {
+  time_report(crt);
+  wait_for_key(crt);
+  return 0;
 }
 
 }  // namespace tk::timeinfo

@@ -1,10 +1,11 @@
-// Windows: the standard output as a target, and the standard error.
+// Windows: is the target the standard output?
 #include <windows.h>
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
-#include "report_stream.h"
+#include "tksub/standard_output.h"
 
 namespace tk::tksub {
 
@@ -27,17 +28,6 @@ bool target_is_standard_output(const char* name) {
   if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) return false;
   const std::string_view n(name);
   return same_letters(n, "CON") || same_letters(n, "CONOUT$");
-}
-
-void error_console::write(std::string_view text) {
-  const HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
-  while (!text.empty()) {
-    const DWORD chunk =
-        static_cast<DWORD>(std::min<std::size_t>(text.size(), 0x40000000u));
-    DWORD n = 0;
-    if (!WriteFile(h, text.data(), chunk, &n, nullptr) || n == 0) return;
-    text.remove_prefix(n);
-  }
 }
 
 }  // namespace tk::tksub

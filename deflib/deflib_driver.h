@@ -1,13 +1,13 @@
 // deflib's run: reads the list file named by argument 1, writes NAME.def and
 // NAME.inc, and starts the librarian on NAME.def.
-#ifndef TK_DEFLIB_GENERATOR_MAIN_H_
-#define TK_DEFLIB_GENERATOR_MAIN_H_
+#ifndef TK_DEFLIB_DEFLIB_DRIVER_H_
+#define TK_DEFLIB_DEFLIB_DRIVER_H_
 
 #include <span>
 #include <string_view>
 
-#include "console.h"
-#include "run.h"
+#include "lib/console.h"
+#include "lib/run.h"
 
 namespace tk::deflib {
 
@@ -26,9 +26,6 @@ std::string_view librarian_chosen(const char* setting);
 inline constexpr std::string_view no_memory_text =
     "deflib: not enough memory\r\n";
 
-// The characters that separate directories in a file name here.
-std::string_view path_separators();
-
 // Does the whole run on `args` (argument 0 the program's name, as
 // tk::process_arguments gives them) and returns the exit status:
 //   0  both files written, the librarian ran and exited with 0; or the
@@ -42,10 +39,10 @@ std::string_view path_separators();
 // started through `starter` with `librarian` followed by NAME.def, in the
 // high priority class; deflib itself passes librarian_chosen() of its
 // environment.
-int generator_main(std::span<const std::string_view> args,
-                   std::string_view librarian, tk::console_out& console,
-                   tk::process_starter& starter);
+int run_deflib(std::span<const std::string_view> args,
+               std::string_view librarian, tk::console_out& console,
+               tk::process_starter& starter);
 
 }  // namespace tk::deflib
 
-#endif  // TK_DEFLIB_GENERATOR_MAIN_H_
+#endif  // TK_DEFLIB_DEFLIB_DRIVER_H_

@@ -1,14 +1,14 @@
-#include "substitution_main.h"
+#include "tksub/tksub_driver.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "kit.h"
-#include "pair_reader.h"
-#include "report_stream.h"
-#include "substitution_pass.h"
-#include "word_table.h"
+#include "lib/kit.h"
+#include "tksub/pair_reader.h"
+#include "tksub/standard_output.h"
+#include "tksub/substitution_pass.h"
+#include "tksub/word_table.h"
 
 namespace tk::tksub {
 
@@ -174,8 +174,8 @@ int substitute(const char* pair_name, const char* source_name,
 
 void show_usage(console_out& console) { console.write(usage_text); }
 
-int substitution_main(std::span<const std::string_view> args,
-                      console_out& console, console_out& errors) {
+int run_tksub(std::span<const std::string_view> args, console_out& console,
+              console_out& errors) {
   name_buffer pair_name;
   name_buffer source_name;
   name_buffer target_name;

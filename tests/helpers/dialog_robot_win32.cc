@@ -2,7 +2,7 @@
 // it, waits for its dialog, presses Unused 4 and Unused 5, saves a picture
 // of the dialog, closes it with Esc and reports the exit status. One line
 // per step on standard output:
-//   jumptest_driver JUMPTEST_EXE PICTURE.bmp
+//   dialog_robot JUMPTEST_EXE PICTURE.bmp
 // What each button does is tested in-process (jumptest/dialog_win32_test.cc);
 // here the buttons only bring the dialog into the state the picture shows.
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "win32_process.h"
+#include "tests/win32_process.h"
 
 namespace {
 
@@ -153,7 +153,7 @@ int drive(const char* program, const char* picture) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::printf("usage: jumptest_driver JUMPTEST_EXE PICTURE.bmp\r\n");
+    std::printf("usage: dialog_robot JUMPTEST_EXE PICTURE.bmp\r\n");
     return 2;
   }
   _setmode(_fileno(stdout), _O_BINARY);  // CR LF as written

@@ -3,7 +3,7 @@
 // behaviour: its arguments as the system delivers them, its exit status, and
 // targets that stand for the process's own output or that only another user
 // may not write.
-#include "substitution_main.h"
+#include "tksub/tksub_driver.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -21,11 +21,11 @@
 #include <unistd.h>
 #endif
 
-#include "expected_texts.h"
 #include "gtest/gtest.h"
-#include "kit.h"
-#include "string_console.h"
-#include "test_util.h"
+#include "lib/kit.h"
+#include "tests/expected_texts.h"
+#include "tests/string_console.h"
+#include "tests/test_util.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ class Tksub : public TksubFiles {
     const std::vector<std::string> args =
         tk::test::arg_split(line.empty() ? "tksub" : "tksub " + line);
     const int status =
-        tk::tksub::substitution_main(tk::test::views(args), console, errors);
+        tk::tksub::run_tksub(tk::test::views(args), console, errors);
     return {status, console.text(), errors.text()};
   }
   // Runs on `line` and checks the status, the console's text and that no
@@ -192,8 +192,7 @@ TEST_F(Tksub, NoMemoryIsReported) {
     tk::string_console console;
     tk::string_console errors;
     tk::zero_block_refuse_after(granted);
-    o.status =
-        tk::tksub::substitution_main(tk::test::views(args), console, errors);
+    o.status = tk::tksub::run_tksub(tk::test::views(args), console, errors);
     tk::zero_block_refuse_after(-1);
     o.out = console.text();
     if (o.status == 0) break;

@@ -1,17 +1,17 @@
 // deflib's driver in the process, with a console that collects its texts and
 // a stand-in for the librarian that records what deflib asks to start; and
 // one run of the built program end to end.
-#include "generator_main.h"
+#include "deflib/deflib_driver.h"
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "expected_texts.h"
 #include "gtest/gtest.h"
-#include "kit.h"
-#include "string_console.h"
-#include "test_util.h"
+#include "lib/kit.h"
+#include "tests/expected_texts.h"
+#include "tests/string_console.h"
+#include "tests/test_util.h"
 
 namespace {
 
@@ -63,9 +63,9 @@ class Deflib : public ::testing::Test {
     const std::vector<std::string> args =
         tk::test::arg_split(line.empty() ? "deflib" : "deflib " + line);
     console.clear();
-    const int status = tk::deflib::generator_main(
-        tk::test::views(args), tk::deflib::librarian_prefix(), console,
-        starter);
+    const int status = tk::deflib::run_deflib(tk::test::views(args),
+                                              tk::deflib::librarian_prefix(),
+                                              console, starter);
     out = console.text();
     return status;
   }
@@ -149,9 +149,9 @@ TEST_F(Deflib, PathTheCommandLineCannotCarryIsRefused) {
     write_file(directory + "/names.txt", "puts\r\n");
     const std::string list = directory + "/names.txt";
     const std::vector<std::string> args = {"deflib", list};
-    EXPECT_EQ(tk::deflib::generator_main(tk::test::views(args),
-                                         tk::deflib::librarian_prefix(),
-                                         console, starter),
+    EXPECT_EQ(tk::deflib::run_deflib(tk::test::views(args),
+                                     tk::deflib::librarian_prefix(), console,
+                                     starter),
               1);
     EXPECT_EQ(console.text(),
               "deflib: " + list +
@@ -172,8 +172,7 @@ TEST_F(Deflib, ListInAnotherDirectory) {
   fs::create_directories("work");
   write_file("lists/mylib.txt", "printf\r\nputs\r\n");
   const std::string list =
-      "lists" + std::string(tk::deflib::path_separators().substr(0, 1)) +
-      "mylib.txt";
+      "lists" + std::string(tk::path_separators().substr(0, 1)) + "mylib.txt";
   const std::string up = ".." + list.substr(5, 1);
   for (const std::string& arg : {list, up + list}) {
     // No SCOPED_TRACE here: GoogleTest keeps its traces in Windows
@@ -408,8 +407,7 @@ TEST_F(Deflib, LibrarianSettingAndWaitFailures) {
   const std::vector<std::string> args = {"deflib", "mylib.txt"};
   const std::string odd = "\"C:\\my tools\\link.exe -lib /def:";
   EXPECT_EQ(
-      tk::deflib::generator_main(tk::test::views(args), odd, console, starter),
-      1);
+      tk::deflib::run_deflib(tk::test::views(args), odd, console, starter), 1);
   EXPECT_EQ(console.text(),
             "deflib: DEFLIB_LIBRARIAN is malformed (unbalanced "
             "quotation marks): " +
@@ -432,9 +430,9 @@ TEST_F(Deflib, NoMemoryIsReported) {
   for (long granted = 0;; ++granted) {
     console.clear();
     tk::zero_block_refuse_after(granted);
-    const int status = tk::deflib::generator_main(
-        tk::test::views(args), tk::deflib::librarian_prefix(), console,
-        starter);
+    const int status = tk::deflib::run_deflib(tk::test::views(args),
+                                              tk::deflib::librarian_prefix(),
+                                              console, starter);
     tk::zero_block_refuse_after(-1);
     out = console.text();
     if (status == 0) break;

@@ -1,11 +1,11 @@
-#include "generator_main.h"
+#include "deflib/deflib_driver.h"
 
 #include <initializer_list>
 #include <span>
 #include <string_view>
 
-#include "definition_writer.h"
-#include "kit.h"
+#include "deflib/definition_writer.h"
+#include "lib/kit.h"
 
 namespace tk::deflib {
 
@@ -129,9 +129,9 @@ const char* why_not_started(tk::start_failure why) {
 
 }  // namespace
 
-int generator_main(std::span<const std::string_view> args,
-                   std::string_view librarian, tk::console_out& console,
-                   tk::process_starter& starter) {
+int run_deflib(std::span<const std::string_view> args,
+               std::string_view librarian, tk::console_out& console,
+               tk::process_starter& starter) {
   // Help shows the usage text without its opening "not found" line.
   if (const tk::info_request asked = tk::info_requested(args);
       asked != tk::info_request::none) {
@@ -156,7 +156,7 @@ int generator_main(std::span<const std::string_view> args,
                 {"DEFLIB_LIBRARIAN is malformed (unbalanced quotation marks): ",
                  librarian});
   const std::string_view list = std::string_view(list_name.c_str());
-  const list_names names = names_of(list, path_separators());
+  const list_names names = names_of(list, tk::path_separators());
   if (names.base.failed() || names.library.failed())
     return out_of_memory(console);
 
