@@ -10,9 +10,11 @@
 # The native tree's checks include the main job on a fresh minimal Debian 12
 # root (scripts/fresh-machine-check.sh). Each tree's output is shown as it
 # comes and kept in build/PRESET.log. It stops at the first tree that fails. The closing line counts the tests
-# of every tree that ran, from the JUnit files that CTest writes.
+# of every tree that ran, from the JUnit files that CTest writes, after each
+# tree's time in seconds.
 set -eu
 cd "$(dirname "$0")/.."
+begun=$(date +%s)
 sh scripts/install-deps.sh
 passed=0
 failed=0
@@ -32,7 +34,10 @@ count() {
   passed=$((passed + tests - failures - not_run))
 }
 
+times=""
 closing_line() {
+  printf '%s\n' "$times" | sed '/^$/d'
+  echo "== the whole command: $(($(date +%s) - begun)) s"
   line="$passed passed, $failed failed"
   [ "$skipped" -eq 0 ] || line="$line, $skipped skipped"
   echo "$line"
@@ -64,8 +69,11 @@ for preset in native native-asan native-fuzz win64 win32; do
   tail -n +1 -f --pid="$sentinel" "$log" &
   follower=$!
   status=0
+  started=$(date +%s)
   cmake --workflow --preset "$preset" >"$log" 2>&1 </dev/null || status=$?
   stop_follower
+  times="$times
+== $preset: $(($(date +%s) - started)) s"
   count "$preset"
   if [ "$status" -ne 0 ]; then
     echo "== $preset failed"

@@ -3,23 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "tksub/substitution_pass.h"
-
 namespace tk::tksub {
 
 namespace {
-
-constexpr char_classes make_pair_word_chars() {
-  char_classes c{};
-  c['+'] = 1;
-  c['-'] = 1;
-  c['.'] = 1;
-  for (int b = '0'; b <= '9'; ++b) c[static_cast<std::size_t>(b)] = 1;
-  for (int b = 'A'; b <= 'Z'; ++b) c[static_cast<std::size_t>(b)] = 1;
-  c['_'] = 1;
-  for (int b = 'a'; b <= 'z'; ++b) c[static_cast<std::size_t>(b)] = 1;
-  return c;
-}
 
 constexpr std::string_view missing_second_text =
     "ERROR: MISSING SECOND ARGUMENT\r\n";
@@ -107,8 +93,6 @@ std::string_view ambiguous_stretch(std::string_view line) {
 }
 
 }  // namespace
-
-const char_classes pair_word_chars = make_pair_word_chars();
 
 std::int32_t pair_error = 0;
 

@@ -10,16 +10,10 @@
 #include <string_view>
 
 #include "lib/console.h"
+#include "tksub/word_chars.h"
 #include "tksub/word_table.h"
 
 namespace tk::tksub {
-
-// 256 entries indexed by the byte's unsigned value; non-zero marks a word
-// character.
-using char_classes = std::array<std::uint8_t, 256>;
-
-// + - . 0-9 A-Z _ a-z
-extern const char_classes pair_word_chars;
 
 inline constexpr std::uint32_t word_buffer_count = 16;
 inline constexpr std::uint32_t word_buffer_size = 128;

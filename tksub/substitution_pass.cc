@@ -4,28 +4,6 @@
 
 namespace tk::tksub {
 
-namespace {
-
-constexpr char_classes make_source_word_chars() {
-  char_classes c{};
-  auto mark = [&c](int first, int last) {
-    for (int b = first; b <= last; ++b) c[static_cast<std::size_t>(b)] = 1;
-  };
-  mark(0x21, 0x26);
-  mark(0x2A, 0x2B);
-  mark(0x2D, 0x2E);
-  mark(0x30, 0x3A);
-  mark(0x3F, 0x5A);
-  mark(0x5F, 0x5F);
-  mark(0x61, 0x7A);
-  mark(0x7E, 0x7E);
-  return c;
-}
-
-}  // namespace
-
-const char_classes source_word_chars = make_source_word_chars();
-
 bool output_text::reserve(std::size_t capacity) {
   zero_block block = source_(capacity);
   if (!block) return false;

@@ -7,13 +7,10 @@
 #include <string_view>
 
 #include "lib/kit.h"
-#include "tksub/pair_reader.h"
+#include "tksub/word_chars.h"
 #include "tksub/word_table.h"
 
 namespace tk::tksub {
-
-// ! " # $ % & * + - . 0-9 : ? @ A-Z _ a-z ~
-extern const char_classes source_word_chars;
 
 // Largest output: its byte count is reported as a signed 32-bit number.
 inline constexpr std::size_t max_output_size = 0x7FFFFFFF;
