@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/extras.h"
 #include "lib/kit.h"
 
 namespace {

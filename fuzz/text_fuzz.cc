@@ -16,6 +16,7 @@
 
 #include "fuzz/fuzz_util.h"
 #include "fuzz/guarded_page.h"
+#include "lib/extras.h"
 #include "lib/kit.h"
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "lib/extras.h"
+
 namespace tk {
 
 namespace {

@@ -11,7 +11,7 @@
 
 namespace tk {
 
-// Result codes of arg_fetch.
+// Result codes of arg_get (and arg_cut, arg_fetch: lib/extras.h).
 enum arg_result : int {
   arg_found = 1,       // the argument exists and is not empty
   arg_missing = 2,     // no argument with this index; destination emptied
@@ -23,13 +23,6 @@ enum arg_result : int {
 // True when `text` holds an even number of quotation marks: a command line
 // with an odd number is malformed and gives no argument.
 bool quotes_balanced(std::string_view text);
-
-// Cuts `line` into arguments and copies argument `index` into `dest`,
-// quotation marks removed. Blanks (space, tab) outside quotation marks
-// separate arguments; runs of blanks count as one separator, and blanks at
-// the end open one more, empty position. A tab inside quotes comes back as a
-// space. Lines of any length are cut; nothing is written past `dest`.
-int arg_cut(std::string_view line, std::uint32_t index, std::span<char> dest);
 
 // Arguments held in one zero_block: a view of each, then their texts.
 // Move-only; empty when made empty, or when its memory could not be had
@@ -57,7 +50,7 @@ class arg_list {
   bool ok_ = true;
 };
 
-// Argument `index` of `args` into `dest`, with arg_cut's result codes (but
+// Argument `index` of `args` into `dest`, with the result codes above (but
 // never arg_odd_quotes): each argument is taken exactly as it stands.
 int arg_get(std::span<const std::string_view> args, std::uint32_t index,
             std::span<char> dest);
@@ -66,24 +59,6 @@ int arg_get(std::span<const std::string_view> args, std::uint32_t index,
 // Windows arg_list::split of GetCommandLineA (argc and argv are not used); on
 // POSIX argv as delivered, since the shell has already cut the line.
 arg_list process_arguments(int argc, char** argv);
-
-// Must be called first thing in main() by a program that uses arg_fetch or
-// command_line. On Windows the command line comes from GetCommandLineA and
-// argc/argv are not used. Elsewhere the shell has already cut the arguments:
-// arg_fetch hands out argv as delivered.
-void command_line_init(int argc, char** argv);
-
-// The process's command line, for showing it and for sizing an argument
-// buffer (no argument is longer): on Windows as the system gives it; on
-// POSIX argv joined by blanks, an argument that holds a blank or a
-// quotation mark, or is empty, put between quotation marks.
-std::string_view command_line();
-
-// Argument `index` of the process into `dest`, with arg_cut's result codes.
-// On Windows it is arg_cut on the command line. On POSIX it is argv[index]
-// exactly as delivered (quotation marks and tabs included); arg_odd_quotes
-// does not occur there.
-int arg_fetch(std::uint32_t index, std::span<char> dest);
 
 // What argument 1 of `args`, given alone (nothing but blanks after it), asks
 // for: "-h", "--help" and "/?" the usage text, "--version" the version.

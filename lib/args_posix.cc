@@ -1,5 +1,6 @@
 // POSIX implementation of the process's command line.
 #include "lib/args.h"
+#include "lib/extras.h"
 
 namespace tk {
 

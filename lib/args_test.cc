@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "lib/extras.h"
 #include "lib/kit.h"
 #include "tests/test_util.h"
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "lib/args.h"
+#include "lib/extras.h"
 
 namespace tk {
 

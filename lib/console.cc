@@ -1,6 +1,7 @@
 // Console output of zero-terminated texts, and the process's console sink.
 #include "lib/console.h"
 
+#include "lib/extras.h"
 #include "lib/text.h"
 
 namespace tk {

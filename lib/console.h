@@ -7,9 +7,6 @@
 
 namespace tk {
 
-// Writes `text` (up to its terminator) to standard output. Returns the byte
-// count that the system reports as written.
-std::uint32_t console_write(const char* text);
 // Writes exactly `bytes` to standard output; returns the count written.
 std::uint32_t console_write_bytes(std::string_view bytes);
 // Writes exactly `bytes` to standard error; returns the count written.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "lib/extras.h"
 #include "lib/files_internal.h"
 #include "lib/text.h"
 

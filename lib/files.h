@@ -41,18 +41,12 @@ struct text_block {
 int file_read_all(const char* name, text_block& out,
                   read_status* why = nullptr);
 
-// What file_write_all did.
+// What writing a whole file did.
 struct write_result {
   bool ok = false;            // created and every byte written
   std::uint32_t written = 0;  // bytes the system reports as written
   bool no_memory = false;     // not ok for want of memory for a name
 };
-
-// Creates or truncates the file and writes `data` to it; no other process
-// may open it meanwhile. A read-only file (the Windows attribute; on POSIX a
-// regular file without any write permission bit) is left alone: ok == false.
-// ok only when every byte was written.
-write_result file_write_all(const char* name, std::string_view data);
 
 // A new text for a file, staged by file_stage and put in the file's place
 // by commit(). Until then the file is untouched; a staged text that is

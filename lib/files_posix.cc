@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "lib/extras.h"
 #include "lib/files.h"
 #include "lib/files_internal.h"
 #include "lib/text.h"

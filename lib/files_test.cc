@@ -19,6 +19,7 @@
 #endif
 
 #include "gtest/gtest.h"
+#include "lib/extras.h"
 #include "lib/files_internal.h"
 #include "lib/kit.h"
 #include "tests/test_util.h"

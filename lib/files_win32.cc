@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "lib/extras.h"
 #include "lib/files.h"
 #include "lib/files_internal.h"
 #include "lib/handle_win32.h"

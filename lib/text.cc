@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "lib/extras.h"
+
 namespace tk {
 
 namespace {

@@ -25,23 +25,9 @@ constexpr std::string_view text_part(
 // Length of a text; never reads past the terminator.
 std::uint32_t str_length(const char* text);
 
-// Length of a text, scanning four bytes at a time. Reads are aligned to four
-// bytes, so no read crosses into a page that the text does not touch.
-std::uint32_t str_length_fast(const char* text);
-
-// Copies `source` with its terminator into `dest`. Returns false, with
-// `dest` holding an empty text, when it does not fit.
-bool str_copy(const char* source, std::span<char> dest);
-
 // The length of `first` when the two texts are identical, else 0 (so two
 // empty texts give 0). Exact and case-sensitive.
 std::uint32_t str_compare(const char* first, const char* second);
-
-// Appends each text in turn after the text already in `dest`. Returns `dest`,
-// or nullptr when the joined text would not fit, in which case `dest` keeps
-// the text it held.
-char* str_concat_n(std::span<char> dest,
-                   std::initializer_list<const char*> texts);
 
 // Largest text int_to_decimal makes, terminator included.
 inline constexpr std::size_t decimal_size = 12;
@@ -55,9 +41,6 @@ std::string_view decimal_of(std::uint32_t value, decimal_room& room);
 // Writes `value` as signed decimal text. Returns false, writing nothing,
 // when `dest` is shorter than the text needs.
 bool int_to_decimal(std::int32_t value, std::span<char> dest);
-
-// The first byte that is neither space nor tab, when it is 33 to 127; else 0.
-int skip_blanks(const char* text);
 
 // Cuts the name at its first full stop, in place.
 void strip_extension(char* name);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "lib/extras.h"
 #include "lib/kit.h"
 
 namespace {

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "lib/extras.h"
 #include "lib/kit.h"
 #include "tests/helpers/priority.h"
 
