@@ -21,10 +21,12 @@ build_set="cmake make g++ g++-mingw-w64-i686-posix binutils-mingw-w64-i686"
 #                           and libclang-rt-14-dev (FuzzedDataProvider.h for
 #                           fuzz_replay)
 #   native                  clang-format-14, valgrind, i686-w64-mingw32-dlltool
-#                           (deflib_dlltool), mmdebstrap and git (the main job
-#                           on a fresh root, scripts/fresh-machine-check.sh)
-#   native-asan, win64      clang-tidy-14 as they compile
-#   native-fuzz             clang-14 with libFuzzer (libclang-rt-14-dev)
+#                           (deflib_dlltool)
+#   native-asan             clang-14 with libFuzzer (libclang-rt-14-dev),
+#                           clang-tidy-14 as it compiles
+#   win64                   clang-tidy-14 as it compiles
+#   beside the trees        mmdebstrap and git (the main job on a fresh root,
+#                           scripts/fresh-machine-check.sh)
 #   win64                   the 64-bit MinGW compiler, wine64, Xvfb
 #   win32                   the above, qemu-i386 (qemu-user), Wine's 32-bit
 #                           loader (wine32:i386), ImageMagick for the picture

@@ -2,9 +2,9 @@
 # The test command: installs what is missing, then runs the workflow preset
 # (configure, build, test) of every tree:
 #   native       the Linux programs, the format check and Valgrind runs;
-#   native-asan  the same under AddressSanitizer and UndefinedBehaviorSanitizer,
-#                with clang-tidy while it compiles;
-#   native-fuzz  the libFuzzer smoke runs;
+#   native-asan  the same built by clang 14 under AddressSanitizer and
+#                UndefinedBehaviorSanitizer, with clang-tidy while it
+#                compiles, and the libFuzzer smoke runs;
 #   win64        the 64-bit Windows build under wine64, with clang-tidy;
 #   win32        the 32-bit deliverables under qemu-i386 and 32-bit Wine.
 # Beside the trees, from the start, the main job runs on a fresh minimal
@@ -70,7 +70,7 @@ fresh_started=$(date +%s)
 sh scripts/fresh-machine-check.sh >"$fresh_log" 2>&1 </dev/null &
 fresh=$!
 
-for preset in native native-asan native-fuzz win64 win32; do
+for preset in native native-asan win64 win32; do
   echo "== $preset (log: build/$preset.log)"
   rm -f "build/$preset/test-results.xml"
   # The tree's output goes to its log file, never to a pipe of this script

@@ -3,6 +3,17 @@
 
 include(${CMAKE_CURRENT_LIST_DIR}/test-tools.cmake)
 
+# Test code is compiled at -O1 in the native Release tree, where g++ takes
+# a third less time over it than at that tree's -O3; the code under test
+# keeps -O3. (The Windows trees compile for size, -Os, which costs no more
+# than -O1.)
+function(tk_test_optimization target)
+  if(NOT WIN32)
+    target_compile_options(${target} PRIVATE
+      "$<$<AND:$<CONFIG:Release>,$<COMPILE_LANGUAGE:CXX>>:-O1>")
+  endif()
+endfunction()
+
 if(CMAKE_CROSSCOMPILING)
   # Debian ships the sources, so the cross builds compile their own copy.
   tk_require_file(/usr/src/googletest/CMakeLists.txt googletest)
@@ -109,6 +120,7 @@ function(tk_add_gtest name)
     target_compile_definitions(${name} PRIVATE TK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   endif()
   tk_warnings(${name})
+  tk_test_optimization(${name})
   if(TK_CAN_RUN)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${TK_TEST_TIMEOUT})
