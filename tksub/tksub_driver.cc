@@ -38,6 +38,25 @@ constexpr std::string_view no_output_memory_text =
 constexpr std::string_view output_too_large_text =
     "Target text would be larger than 2147483647 bytes\r\n";
 
+// "<verb><what> '<name>'<why>\r\n" about one of the three files.
+constexpr std::string_view cannot_read_text = "Cannot read ";
+constexpr std::string_view no_read_memory_text = "Not enough memory to read ";
+constexpr std::string_view cannot_write_text = "Cannot write ";
+constexpr std::string_view word_file_text = "word file";
+constexpr std::string_view source_file_text = "source file";
+constexpr std::string_view target_file_text = "target file";
+constexpr std::string_view too_large_input_text = ": 4 GiB or more";
+
+// "Argument <n> is too long for a file name (<max> characters at most)".
+constexpr std::string_view argument_text = "Argument ";
+constexpr std::string_view too_long_name_text =
+    " is too long for a file name (";
+constexpr std::string_view characters_at_most_text = " characters at most)\r\n";
+
+// "Cannot write target file '<target>': it is the word file '<pairs>'".
+constexpr std::string_view target_is_word_file_text =
+    "': it is the word file '";
+
 // Room for a name of the longest that either system takes (259 characters
 // on Windows, 4,095 on Linux) and its terminator; a name is held in the
 // first max_name_length() + 1 bytes.
@@ -56,15 +75,15 @@ bool read_input(console_out& console, std::string_view what, const char* name,
   if (file_read_all(name, text, &why) != 0) return true;
   switch (why) {
     case read_status::too_large:
-      console.write("Cannot read ");
-      write_about_file(console, what, name, ": 4 GiB or more");
+      console.write(cannot_read_text);
+      write_about_file(console, what, name, too_large_input_text);
       break;
     case read_status::no_memory:
-      console.write("Not enough memory to read ");
+      console.write(no_read_memory_text);
       write_about_file(console, what, name, "");
       break;
     default:
-      console.write("Cannot read ");
+      console.write(cannot_read_text);
       write_about_file(console, what, name, "");
       break;
   }
@@ -81,11 +100,11 @@ bool fetch_name(std::span<const std::string_view> args, console_out& console,
       args, index,
       std::span(name).first(std::min(name.size(), max_name_length() + 1)));
   if (result != arg_too_long) return true;
-  console.write("Argument ");
+  console.write(argument_text);
   console.write_number(index);
-  console.write(" is too long for a file name (");
+  console.write(too_long_name_text);
   console.write_number(static_cast<std::uint32_t>(max_name_length()));
-  console.write(" characters at most)\r\n");
+  console.write(characters_at_most_text);
   show_usage(console);
   return false;
 }
@@ -103,14 +122,14 @@ int substitute(const char* pair_name, const char* source_name,
   // A typo such as "tksub p.equ s.asm p.equ" would put the target in the
   // place of the word file.
   if (file_same(target_name, pair_name) != 0) {
-    console.write_all("Cannot write target file '", target_name,
-                      "': it is the word file '", pair_name, "'\r\n");
+    console.write_all(cannot_write_text, target_file_text, " '", target_name,
+                      target_is_word_file_text, pair_name, "'\r\n");
     return 1;
   }
   owned_word_table table;
   {
     text_block pairs;
-    if (!read_input(console, "word file", pair_name, pairs)) return 1;
+    if (!read_input(console, word_file_text, pair_name, pairs)) return 1;
     table = word_table_create();
     const buffer_array words =
         buffer_array_create(word_buffer_count, word_buffer_size);
@@ -126,7 +145,7 @@ int substitute(const char* pair_name, const char* source_name,
   if (pair_error != 0) return 1;
 
   text_block source;
-  if (!read_input(console, "source file", source_name, source)) return 1;
+  if (!read_input(console, source_file_text, source_name, source)) return 1;
   std::size_t size = source.size;
   // The block holds three zero bytes behind the contents for this line end.
   if (size != 0 && source.data()[size - 1] != '\n') {
@@ -160,8 +179,8 @@ int substitute(const char* pair_name, const char* source_name,
     return 1;
   }
   if (!written.ok) {
-    console.write("Cannot write ");
-    write_about_file(console, "target file", target_name, "");
+    console.write(cannot_write_text);
+    write_about_file(console, target_file_text, target_name, "");
     return 1;
   }
   console.write_all(target_name, written_at_text);
