@@ -43,7 +43,7 @@ class Win32Deliverables : public ::testing::Test {
   // with `status` and wrote nothing to standard error.
   run_output run_in(std::string_view program, std::string_view args,
                     const fs::path& cwd, unsigned status = 0) {
-    const run_output r = tk::test::run(program, args, {.cwd = cwd});
+    run_output r = tk::test::run(program, args, {.cwd = cwd});
     const std::string label = std::string(program) + " " + std::string(args);
     EXPECT_TRUE(r.started) << label;
     EXPECT_EQ(r.exit_code, status) << label;
