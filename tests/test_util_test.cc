@@ -1,6 +1,5 @@
-// The test helpers' own tests: what the bad-input matrix relies on to see
-// every change in a scratch directory, to clean it up, and to hand a program
-// a line as typed.
+// The test helpers' own tests: what the runs of programs_test rely on to
+// see every change in a scratch directory and to clean it up.
 #include "tests/test_util.h"
 
 #include <filesystem>
@@ -52,24 +51,6 @@ TEST(TempDir, UnderItsBaseAndRemovedWithReadOnlyContents) {
   }
   EXPECT_FALSE(fs::exists(inner_path));
   EXPECT_TRUE(fs::is_directory(outer / "base"));
-}
-
-// child prints what the kit's rules give for arguments 0 to 5.
-TEST(Run, TypedLineReachesTheProgramAsTyped) {
-  const tk::test::run_output r =
-      tk::test::run("child", "a \"b  c", {.typed = true});
-  EXPECT_TRUE(r.started);
-  EXPECT_EQ(r.exit_code, 0u);
-#ifdef _WIN32
-  // The unbalanced quotation mark makes every argument unavailable.
-  EXPECT_EQ(r.out,
-            "0 3 [X]\r\n1 3 [X]\r\n2 3 [X]\r\n3 3 [X]\r\n4 3 [X]\r\n"
-            "5 3 [X]\r\n");
-#else
-  // One argument per blank-separated piece, its quotation mark included.
-  EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2),
-            "1 1 [a]\r\n2 1 [\"b]\r\n3 1 [c]\r\n4 2 []\r\n5 2 []\r\n");
-#endif
 }
 
 }  // namespace

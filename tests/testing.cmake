@@ -47,7 +47,7 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
   if(TK_WIN32_X86)
     tk_require_program(TK_QEMU_I386 qemu-user qemu-i386)
     tk_require_file(/usr/lib/wine/wine "wine32:i386 (after dpkg --add-architecture i386)")
-    # The picture of the 32-bit dialog that win32_end_to_end takes.
+    # The picture of the 32-bit dialog that programs_test takes.
     tk_require_program(TK_CONVERT imagemagick convert)
     # The 32-bit session: wine64 sets up the prefix and, through a 64-bit
     # keeper program, the desktop that no 32-bit process can start here.
@@ -93,26 +93,14 @@ function(tk_test_uses_build test)
   set_property(TEST ${test} APPEND PROPERTY LABELS ${CMAKE_SYSTEM_NAME})
 endfunction()
 
-# Leaves the tests of test program `name` that start programs of the build
-# (`patterns`, in GoogleTest's filter syntax) out of the 32-bit tree, where
-# every program start is emulated and takes seconds. The 64-bit Windows tree
-# runs the same code through real starts, and win32_end_to_end starts every
-# 32-bit deliverable as its users do; the 32-bit tree keeps the test
-# program's in-process cases, which run the 32-bit code.
-function(tk_gtest_starts_programs name patterns)
-  if(TK_WIN32_X86 AND TK_CAN_RUN)
-    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${patterns}")
-  endif()
-endfunction()
-
 # One GoogleTest program per group of tests, linked with the test helpers'
-# library tk_test_util (tests/CMakeLists.txt). The program is built by
+# library tk_test_util (tests/CMakeLists.txt), which holds its main function. The program is built by
 # test_programs in every build; it is registered as a test only where this
 # build's programs run.
 function(tk_add_gtest name)
   add_executable(${name} EXCLUDE_FROM_ALL ${ARGN})
   add_dependencies(test_programs ${name})
-  target_link_libraries(${name} PRIVATE tk_test_util tk_lib GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE tk_test_util tk_lib)
   # The sources' data files; Wine sees the host's files on drive Z:.
   if(WIN32)
     target_compile_definitions(${name} PRIVATE TK_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}")

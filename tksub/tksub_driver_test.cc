@@ -1,8 +1,6 @@
-// tksub's driver in the process, with a console that collects its texts;
-// and the built program end to end, where only a process shows the
-// behaviour: its arguments as the system delivers them, its exit status, and
-// targets that stand for the process's own output or that only another user
-// may not write.
+// tksub's driver in the process, with a console that collects its texts.
+// The built program, where only a process shows the behaviour, is tested in
+// tests/programs/tksub_test.cc.
 #include "tksub/tksub_driver.h"
 
 #include <cerrno>
@@ -16,8 +14,6 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -31,7 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using tk::test::read_file;
-using tk::test::run_output;
 using tk::test::temp_dir;
 using tk::test::write_file;
 
@@ -108,16 +103,6 @@ class Tksub : public TksubFiles {
   }
 
   tk::test::scoped_current_dir cwd{dir.path()};
-};
-
-// The built program.
-class TksubProgram : public TksubFiles {
- protected:
-  // `prefix` starts the program through another one (setpriv).
-  run_output run(const std::string& arguments, const std::string& prefix = {}) {
-    return tk::test::run("tksub", arguments,
-                         {.cwd = dir.path(), .prefix = prefix});
-  }
 };
 
 TEST_F(Tksub, MissingAndOddArguments) {
@@ -276,7 +261,7 @@ TEST_F(Tksub, FiftyThousandKeys) {
 // expects too.
 TEST_F(Tksub, SubstitutesAndReports) {
   const fs::path source_dir(TK_SOURCE_DIR);
-  const fs::path data = source_dir / "tests/end_to_end/testdata";
+  const fs::path data = source_dir / "tests/testdata";
   for (const char* name : {"myequate.equ", "mysource.asm"})
     put(name, read_file(source_dir / "examples" / name));
   expect_run("myequate.equ mysource.asm myresult.asm", 0,
@@ -466,167 +451,6 @@ TEST_F(Tksub, StandardOutputAsTargetHoldsTheTextAlone) {
     EXPECT_EQ(steps[i].o.out, want[i].o.out) << i;
     EXPECT_EQ(steps[i].o.err, want[i].o.err) << i;
     EXPECT_EQ(steps[i].file, want[i].file) << i;
-  }
-}
-#endif
-
-// The program as the system starts it: its arguments, console and status.
-TEST_F(TksubProgram, RunsEndToEnd) {
-  // Cut from a Windows command line by the kit's rules; elsewhere by
-  // tk::test::run before the start.
-  put("my pairs.equ", "x y\r\nexit 0\r\n");
-  put("my source.asm", "x\tx\r\n");
-  run_output o =
-      run("\"my pairs.equ\"  \t my\" \"source.asm   \"my target.asm\"");
-  ASSERT_TRUE(o.started);
-  EXPECT_EQ(o.out, "Line Number 2my target.asm written at 5 bytes\r\n");
-  EXPECT_EQ(o.exit_code, 0u);
-  EXPECT_EQ(o.err, "");
-  EXPECT_EQ(get("my target.asm"), "y\ty\r\n");
-
-  o = run("my\" \"pairs.equ");
-  EXPECT_EQ(o.out, missing_second + usage);
-  EXPECT_EQ(o.exit_code, 1u);
-#ifndef _WIN32
-  // POSIX: argv as delivered, quotation marks and tabs included.
-  for (const std::string name : {"a\"\"b", "a\"b", "tab\there"}) {
-    o = tk::test::run(
-        "tksub", {},
-        {.cwd = dir.path(), .argv = {"my pairs.equ", "my source.asm", name}});
-    EXPECT_EQ(o.out, "Line Number 2" + name + " written at 5 bytes\r\n");
-    EXPECT_EQ(o.exit_code, 0u);
-    EXPECT_EQ(get(name), "y\ty\r\n");
-  }
-#endif
-}
-
-#ifndef _WIN32
-// The ways the next test starts tksub: as the test's own user, and when
-// that is root, also as an unprivileged one, for whom permission bits count.
-std::vector<std::pair<std::string, std::string>> starters() {
-  const bool root = ::geteuid() == 0;
-  std::vector<std::pair<std::string, std::string>> out = {
-      {root ? "as root" : "as an unprivileged user", ""}};
-  if (!root) return out;
-  const std::string prefix =
-      "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  const run_output probe = tk::test::run("tksub", {}, {.prefix = prefix});
-  if (probe.out == missing_first + usage)
-    out.emplace_back("as user 65534", prefix);
-  else
-    std::printf(
-        "[  SKIPPED ] not run as an unprivileged user: setpriv did "
-        "not start tksub (%s)\n",
-        probe.started ? probe.err.c_str() : "not found");
-  return out;
-}
-
-// Before this was fixed, every target was replaced by a new regular file:
-// a link, a FIFO, a device and /dev/stdout itself. Each case runs once for
-// each of starters().
-class TksubSpecialTarget : public TksubProgram {
- protected:
-  void SetUp() override {
-    put("p.equ", "a b");
-    put("s.asm", "a a");
-    fs::permissions(dir.path(), fs::perms::all);
-  }
-  static std::string report(const std::string& name) {
-    return name + " written at 5 bytes\r\n";
-  }
-  // Runs tksub on target `name`; checks the status and that no temporary
-  // file is left, and gives what the run wrote.
-  run_output run_on(const std::string& name, const std::string& prefix) {
-    const std::vector<std::string> before = listing();
-    run_output o = run("p.equ s.asm " + name, prefix);
-    EXPECT_EQ(o.exit_code, 0u);
-    EXPECT_EQ(listing(), before);
-    return o;
-  }
-  const std::string text = "b b\r\n";
-};
-
-TEST_F(TksubSpecialTarget, LinksAreFollowed) {
-  for (const auto& [who, prefix] : starters()) {
-    SCOPED_TRACE(who);
-    fs::create_directory(dir.path() / "sub");
-    fs::permissions(dir.path() / "sub", fs::perms::all);
-    put("sub/real.asm", "old");
-    fs::create_symlink("sub/real.asm", dir.path() / "link.asm");
-    // A link to a name not there yet: the file is made under that name.
-    fs::create_symlink("sub/new.asm", dir.path() / "dangling.asm");
-    EXPECT_EQ(run_on("link.asm", prefix).out, report("link.asm"));
-    EXPECT_EQ(run_on("dangling.asm", prefix).out, report("dangling.asm"));
-    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.asm"));
-    EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling.asm"));
-    EXPECT_EQ(get("sub/real.asm"), text);
-    EXPECT_EQ(get("sub/new.asm"), text);
-    // A read-only file stays as it is, also behind a link.
-    fs::permissions(dir.path() / "sub/real.asm", fs::perms::owner_read);
-    EXPECT_EQ(run("p.equ s.asm link.asm", prefix).out,
-              "Cannot write target file 'link.asm'\r\n");
-    EXPECT_EQ(get("sub/real.asm"), text);
-    for (const char* name : {"sub", "link.asm", "dangling.asm"})
-      fs::remove_all(dir.path() / name);
-  }
-}
-
-TEST_F(TksubSpecialTarget, FifoIsWrittenForItsReader) {
-  for (const auto& [who, prefix] : starters()) {
-    SCOPED_TRACE(who);
-    const std::string fifo = dir.file("pipe.asm");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
-    ::chmod(fifo.c_str(), 0666);
-    // Held open for reading, so that tksub's open does not wait.
-    const int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    EXPECT_EQ(run_on("pipe.asm", prefix).out, report("pipe.asm"));
-    std::string got(64, '\0');
-    const ssize_t n = ::read(reader, got.data(), got.size());
-    ::close(reader);
-    got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    EXPECT_EQ(got, text);
-    EXPECT_TRUE(fs::is_fifo(fifo));
-    fs::remove(fifo);
-  }
-}
-
-TEST_F(TksubSpecialTarget, StandardOutputByName) {
-  for (const auto& [who, prefix] : starters()) {
-    SCOPED_TRACE(who);
-    // A link made as /dev/stdout is: the text alone goes to standard
-    // output, the report to standard error.
-    fs::create_symlink("/proc/self/fd/1", dir.path() / "out.asm");
-    run_output o = run_on("out.asm", prefix);
-    EXPECT_EQ(o.out, text);
-    EXPECT_EQ(o.err, report("out.asm"));
-    EXPECT_TRUE(fs::is_symlink(dir.path() / "out.asm"));
-    fs::remove(dir.path() / "out.asm");
-    // The real one only without privileges: as root a fault here would
-    // replace the machine's own /dev/stdout.
-    if (!prefix.empty() || ::geteuid() != 0) {
-      o = run_on("/dev/stdout", prefix);
-      EXPECT_EQ(o.out, text);
-      EXPECT_EQ(o.err, report("/dev/stdout"));
-    }
-  }
-}
-
-TEST_F(TksubSpecialTarget, CharacterDeviceIsWrittenDirectly) {
-  for (const auto& [who, prefix] : starters()) {
-    SCOPED_TRACE(who);
-    if (!prefix.empty() || ::geteuid() != 0) {
-      // Safe only without privileges, as above.
-      EXPECT_EQ(run_on("/dev/null", prefix).out, report("/dev/null"));
-    } else if (::mknod(dir.file("null.asm").c_str(), S_IFCHR | 0666,
-                       ::makedev(1, 3)) != 0) {
-      std::printf("[  SKIPPED ] no character device can be made here: %s\n",
-                  std::strerror(errno));
-    } else {
-      EXPECT_EQ(run_on("null.asm", prefix).out, report("null.asm"));
-      EXPECT_TRUE(fs::is_character_file(dir.path() / "null.asm"));
-      fs::remove(dir.path() / "null.asm");
-    }
   }
 }
 #endif

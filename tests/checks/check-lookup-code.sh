@@ -3,7 +3,7 @@
 # jumptest.exe: one unsigned comparison with 15, one branch past the table,
 # one indirect jump through the table indexed by the index times 4, and
 # nothing else that compares or calls (no chain of comparisons).
-#   lookup_code_check.sh JUMPTEST_EXE
+#   check-lookup-code.sh JUMPTEST_EXE
 set -u
 code=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$1" |
   sed -n '/<__ZN2tk8jumptest11jump_lookupEi>:$/,/^$/p')

@@ -7,7 +7,7 @@
 # it must die of that signal with the terminal restored; a SIGHUP that its
 # parent ignores must leave it waiting for the key. Then the program must end
 # by itself with its input at end of file.
-#   terminal_test.sh PATH_TO_TIMEINFO [WINE_STATE_DIR [win32]]
+#   check-terminal.sh PATH_TO_TIMEINFO [WINE_STATE_DIR [win32]]
 # With a Wine state directory the program is a Windows one, run by wine64
 # with that prefix (with win32: by Wine's 32-bit loader under qemu-i386, as
 # cmake/wine32-session.sh set it up): its key then comes through the
@@ -20,7 +20,7 @@
 set -u
 prog=$1
 # The heading and the prompt, as the stored shape of the report holds them.
-shape="$(dirname "$0")/../end_to_end/testdata/timeinfo.labels"
+shape="$(dirname "$0")/../testdata/timeinfo.labels"
 heading=$(sed -n 2p "$shape" | tr -d '\r')
 prompt=$(sed -n '$p' "$shape" | tr -d '\r')
 days=$(grep 'Days until' "$shape" | tr -d '\r' | sed 's/V$//')

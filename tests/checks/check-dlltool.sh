@@ -4,7 +4,7 @@
 # shows. Checks that dlltool accepts the module-definition file of a list in
 # another directory and that the library's import pointers are exactly the
 # ones that the include file declares.
-#   dlltool_check.sh DEFLIB LISTFILE
+#   check-dlltool.sh DEFLIB LISTFILE
 # Exits with 77 (skipped) when the tools are missing; scripts/install-deps.sh
 # installs them (binutils-mingw-w64-i686).
 set -u
