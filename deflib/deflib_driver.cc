@@ -151,9 +151,9 @@ const char* why_not_started(tk::start_failure why) {
 
 }  // namespace
 
-int run_deflib(std::span<const std::string_view> args,
-               std::string_view librarian, tk::console_out& console,
-               tk::process_starter& starter) {
+int generator_main(std::span<const std::string_view> args,
+                   std::string_view librarian, tk::console_out& console,
+                   tk::process_starter& starter) {
   // Help shows the usage text without its opening "not found" line.
   if (const tk::info_request asked = tk::info_requested(args);
       asked != tk::info_request::none) {

@@ -39,9 +39,9 @@ inline constexpr std::string_view no_memory_text =
 // started through `starter` with `librarian` followed by NAME.def, in the
 // high priority class; deflib itself passes librarian_chosen() of its
 // environment.
-int run_deflib(std::span<const std::string_view> args,
-               std::string_view librarian, tk::console_out& console,
-               tk::process_starter& starter);
+int generator_main(std::span<const std::string_view> args,
+                   std::string_view librarian, tk::console_out& console,
+                   tk::process_starter& starter);
 
 }  // namespace tk::deflib
 

@@ -63,9 +63,9 @@ class Deflib : public ::testing::Test {
     const std::vector<std::string> args =
         tk::test::arg_split(line.empty() ? "deflib" : "deflib " + line);
     console.clear();
-    const int status = tk::deflib::run_deflib(tk::test::views(args),
-                                              tk::deflib::librarian_prefix(),
-                                              console, starter);
+    const int status = tk::deflib::generator_main(
+        tk::test::views(args), tk::deflib::librarian_prefix(), console,
+        starter);
     out = console.text();
     return status;
   }
@@ -149,9 +149,9 @@ TEST_F(Deflib, PathTheCommandLineCannotCarryIsRefused) {
     write_file(directory + "/names.txt", "puts\r\n");
     const std::string list = directory + "/names.txt";
     const std::vector<std::string> args = {"deflib", list};
-    EXPECT_EQ(tk::deflib::run_deflib(tk::test::views(args),
-                                     tk::deflib::librarian_prefix(), console,
-                                     starter),
+    EXPECT_EQ(tk::deflib::generator_main(tk::test::views(args),
+                                         tk::deflib::librarian_prefix(),
+                                         console, starter),
               1);
     EXPECT_EQ(console.text(),
               "deflib: " + list +
@@ -407,7 +407,8 @@ TEST_F(Deflib, LibrarianSettingAndWaitFailures) {
   const std::vector<std::string> args = {"deflib", "mylib.txt"};
   const std::string odd = "\"C:\\my tools\\link.exe -lib /def:";
   EXPECT_EQ(
-      tk::deflib::run_deflib(tk::test::views(args), odd, console, starter), 1);
+      tk::deflib::generator_main(tk::test::views(args), odd, console, starter),
+      1);
   EXPECT_EQ(console.text(),
             "deflib: DEFLIB_LIBRARIAN is malformed (unbalanced "
             "quotation marks): " +
@@ -430,9 +431,9 @@ TEST_F(Deflib, NoMemoryIsReported) {
   for (long granted = 0;; ++granted) {
     console.clear();
     tk::zero_block_refuse_after(granted);
-    const int status = tk::deflib::run_deflib(tk::test::views(args),
-                                              tk::deflib::librarian_prefix(),
-                                              console, starter);
+    const int status = tk::deflib::generator_main(
+        tk::test::views(args), tk::deflib::librarian_prefix(), console,
+        starter);
     tk::zero_block_refuse_after(-1);
     out = console.text();
     if (status == 0) break;

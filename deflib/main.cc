@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   tk::system_starter starter;
-  return tk::deflib::run_deflib(
+  return tk::deflib::generator_main(
       args.view(),
       tk::deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")), console,
       starter);

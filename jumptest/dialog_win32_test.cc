@@ -369,7 +369,7 @@ TEST(JumptestDialog, PaintDrawsAnEtchedFrameAboveTheStatusBar) {
 }
 
 // ---------------------------------------------------------------------------
-// The modal dialog through run_jumptest, driven by a thread timer that takes
+// The modal dialog through run_dialog, driven by a thread timer that takes
 // one step per tick while the dialog is enabled (no message box open).
 
 using step = std::function<void(HWND)>;
@@ -405,7 +405,7 @@ modal_run run_modal(std::vector<step> steps) {
   {
     const scoped_watchdog watchdog;
     const UINT_PTR timer = SetTimer(nullptr, 0, 40, script_tick);
-    r.result = tk::jumptest::run_jumptest();
+    r.result = tk::jumptest::run_dialog();
     KillTimer(nullptr, timer);
     EXPECT_FALSE(watchdog_fired) << "the dialog had to be ended by force";
   }

@@ -6,7 +6,7 @@
 
 namespace tk::jumptest {
 
-std::int32_t run_jumptest() {
+std::int32_t run_dialog() {
   const zero_block block = zero_block::allocate(template_block_size);
   return run_dialog_in(block);
 }

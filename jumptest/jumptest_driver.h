@@ -19,7 +19,7 @@ inline constexpr const char* benchmark_text =
 // freed when the dialog has ended. Returns the dialog's result: 0 however it
 // is closed, -1 when there is no memory for the block or the dialog cannot
 // be created. Windows only.
-std::int32_t run_jumptest();
+std::int32_t run_dialog();
 
 }  // namespace tk::jumptest
 

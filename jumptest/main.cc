@@ -2,8 +2,10 @@
 // through a jump table. The process ends with the dialog's result.
 #include <windows.h>
 
+#include "jumptest/dialog_win32.h"
 #include "jumptest/jumptest_driver.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  ExitProcess(static_cast<UINT>(tk::jumptest::run_jumptest()));
+  tk::jumptest::module_handle = GetModuleHandleA(nullptr);
+  ExitProcess(static_cast<UINT>(tk::jumptest::run_dialog()));
 }

@@ -4,10 +4,10 @@
 #include "timeinfo/timeinfo_driver.h"
 
 int main() {
-  int status = 0;
   {
     tk::timeinfo::system_crt crt;
-    status = tk::timeinfo::run_timeinfo(crt);
+    tk::timeinfo::time_report(crt);
+    tk::timeinfo::wait_for_key(crt);
   }
-  tk::timeinfo::end_process(status);
+  tk::timeinfo::end_process(0);
 }

@@ -164,10 +164,4 @@ void wait_for_key(crt_services& crt) {
   crt.print(line_end);
 }
 
-int run_timeinfo(crt_services& crt) {
-  time_report(crt);
-  wait_for_key(crt);
-  return 0;
-}
-
 }  // namespace tk::timeinfo

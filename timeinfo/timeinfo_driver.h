@@ -1,4 +1,5 @@
-// timeinfo's run: the date and time report, then the wait for one key.
+// timeinfo's run: the date and time report, then the wait for one key; the
+// program calls time_report, then wait_for_key, whatever its arguments.
 #ifndef TK_TIMEINFO_TIMEINFO_DRIVER_H_
 #define TK_TIMEINFO_TIMEINFO_DRIVER_H_
 
@@ -24,10 +25,6 @@ void time_difference(const std::int64_t* first, const std::int64_t* second,
 // Prints "\r\nPress any key to continue...", reads one key (both codes of
 // a two-code key) and ends the line with "\r\n".
 void wait_for_key(crt_services& crt);
-
-// The whole run, whatever the arguments: time_report, then wait_for_key.
-// Gives the exit status, 0.
-int run_timeinfo(crt_services& crt);
 
 }  // namespace tk::timeinfo
 

@@ -10,5 +10,5 @@ int main(int argc, char** argv) {
     console.write("Not enough memory for the arguments\r\n");
     return 1;
   }
-  return tk::tksub::run_tksub(args.view(), console, errors);
+  return tk::tksub::substitution_main(args.view(), console, errors);
 }

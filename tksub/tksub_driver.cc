@@ -193,8 +193,8 @@ int substitute(const char* pair_name, const char* source_name,
 
 void show_usage(console_out& console) { console.write(usage_text); }
 
-int run_tksub(std::span<const std::string_view> args, console_out& console,
-              console_out& errors) {
+int substitution_main(std::span<const std::string_view> args,
+                      console_out& console, console_out& errors) {
   name_buffer pair_name;
   name_buffer source_name;
   name_buffer target_name;

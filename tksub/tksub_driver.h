@@ -19,8 +19,8 @@ void show_usage(console_out& console);
 // standard output (target_is_standard_output). Gives the exit status: 0
 // when the target was written or help or the version was asked for (-h,
 // --help, /?, --version alone), 1 on every path where it was not.
-int run_tksub(std::span<const std::string_view> args, console_out& console,
-              console_out& errors);
+int substitution_main(std::span<const std::string_view> args,
+                      console_out& console, console_out& errors);
 
 }  // namespace tk::tksub
 

@@ -81,7 +81,7 @@ class Tksub : public TksubFiles {
     const std::vector<std::string> args =
         tk::test::arg_split(line.empty() ? "tksub" : "tksub " + line);
     const int status =
-        tk::tksub::run_tksub(tk::test::views(args), console, errors);
+        tk::tksub::substitution_main(tk::test::views(args), console, errors);
     return {status, console.text(), errors.text()};
   }
   // Runs on `line` and checks the status, the console's text and that no
@@ -177,7 +177,8 @@ TEST_F(Tksub, NoMemoryIsReported) {
     tk::string_console console;
     tk::string_console errors;
     tk::zero_block_refuse_after(granted);
-    o.status = tk::tksub::run_tksub(tk::test::views(args), console, errors);
+    o.status =
+        tk::tksub::substitution_main(tk::test::views(args), console, errors);
     tk::zero_block_refuse_after(-1);
     o.out = console.text();
     if (o.status == 0) break;
