@@ -1,5 +1,6 @@
 #include "deflib/deflib_driver.h"
 
+#include <cstdlib>
 #include <initializer_list>
 #include <span>
 #include <string_view>
@@ -215,6 +216,10 @@ int generator_main(std::span<const std::string_view> args,
 std::string_view librarian_chosen(const char* setting) {
   if (setting != nullptr && *setting != '\0') return setting;
   return librarian_prefix();
+}
+
+std::string_view librarian_of_environment() {
+  return librarian_chosen(std::getenv("DEFLIB_LIBRARIAN"));
 }
 
 }  // namespace tk::deflib

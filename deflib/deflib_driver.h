@@ -22,6 +22,9 @@ std::string_view librarian_prefix();
 // it directly.
 std::string_view librarian_chosen(const char* setting);
 
+// librarian_chosen() of the environment variable DEFLIB_LIBRARIAN.
+std::string_view librarian_of_environment();
+
 // What deflib says when memory runs out, anywhere in the run.
 inline constexpr std::string_view no_memory_text =
     "deflib: not enough memory\r\n";

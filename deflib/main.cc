@@ -1,7 +1,4 @@
-// deflib LISTFILE: module-definition and include files from a list of the
-// names a C calling convention DLL exports, then the import library.
-#include <cstdlib>
-
+// deflib LISTFILE: the process's own parts, handed to the driver.
 #include "deflib/deflib_driver.h"
 #include "lib/kit.h"
 
@@ -14,7 +11,5 @@ int main(int argc, char** argv) {
   }
   tk::system_starter starter;
   return tk::deflib::generator_main(
-      args.view(),
-      tk::deflib::librarian_chosen(std::getenv("DEFLIB_LIBRARIAN")), console,
-      starter);
+      args.view(), tk::deflib::librarian_of_environment(), console, starter);
 }
