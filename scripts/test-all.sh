@@ -1,6 +1,6 @@
 #!/bin/sh
-# The test command: installs what is missing, then configures, builds and
-# tests every tree with its presets:
+# The test command: installs what is missing, then runs the workflow preset
+# (configure, build, test) of every tree:
 #   native       the Linux programs, the format check and Valgrind runs;
 #   native-asan  the same built by clang 14 under AddressSanitizer and
 #                UndefinedBehaviorSanitizer, with clang-tidy while it
@@ -12,12 +12,10 @@
 # build/fresh-machine.log): most of its time is spent fetching and unpacking
 # packages, which leaves the processors to the trees.
 #
-# Each tree is configured and built while the tree before it is tested (the
-# 32-bit tree first). Each tree's output is kept in build/PRESET.log, its
-# tests' output also shown as it comes. It stops at the first tree that
-# fails. At the end it prints each tree's times and the whole command's, in
-# seconds, then counts the tests of every tree that ran, from the JUnit
-# files that CTest writes, and the fresh-root check.
+# Each tree's output is shown as it comes and kept in build/PRESET.log. It
+# stops at the first tree that fails. At the end it prints each tree's time
+# and the whole command's, in seconds, then counts the tests of every tree
+# that ran, from the JUnit files that CTest writes, and the fresh-root check.
 set -eu
 cd "$(dirname "$0")/.."
 begun=$(date +%s)
@@ -62,25 +60,7 @@ stop_fresh() {
   [ -z "$fresh" ] || { kill "$fresh" 2>/dev/null || :; wait "$fresh" || :; }
   fresh=""
 }
-# build_in_background PRESET: configures and builds the tree in a process
-# group of its own (so that stop_builder ends its compilers too), its output
-# to build/PRESET.log from the start; when it ends, the time it ended goes
-# to build/PRESET.built.
-builder=""
-build_in_background() {
-  log=build/$1.log
-  : >"$log"
-  rm -f "build/$1.built"
-  build_started=$(date +%s)
-  setsid -w sh -c 'cmake --preset "$0" && cmake --build --preset "$0"; status=$?
-    date +%s >"build/$0.built"; exit $status' "$1" >>"$log" 2>&1 </dev/null &
-  builder=$!
-}
-stop_builder() {
-  [ -z "$builder" ] || { kill -TERM -- "-$builder" 2>/dev/null || :; wait "$builder" 2>/dev/null || :; }
-  builder=""
-}
-trap 'stop_follower; stop_builder; stop_fresh' EXIT
+trap 'stop_follower; stop_fresh' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
@@ -102,50 +82,32 @@ fresh_started=$(date +%s)
 ) &
 fresh=$!
 
-tree_failed() {
-  echo "== $1 failed (log: build/$1.log)"
-  [ "$failed" -gt 0 ] || failed=1
-  closing_line
-  exit 1
-}
-
-# The trees in turn, each tree's build beside the tests of the one before:
-# the tests leave the processors half idle (the Wine sessions, the emulated
-# 32-bit starts, the terminal test's waits), the builds fill them. The
-# 32-bit tree, whose tests take longest, goes first.
-set -- win32 native-asan win64 native
-build_in_background "$1"
-while [ $# -gt 0 ]; do
-  preset=$1
-  shift
-  echo "== $preset: configure and build (log: build/$preset.log)"
-  status=0
-  wait "$builder" || status=$?
-  builder=""
-  built=$(cat "build/$preset.built" 2>/dev/null || date +%s)
-  build_time=$((built - build_started))
-  [ "$status" -eq 0 ] || tree_failed "$preset"
-  [ $# -eq 0 ] || build_in_background "$1"
-
-  echo "== $preset: test"
+for preset in native native-asan win64 win32; do
+  echo "== $preset (log: build/$preset.log)"
   rm -f "build/$preset/test-results.xml"
-  # The tests' output goes to the tree's log file, never to a pipe of this
-  # script (a Wine process could hold that open). tail shows the log as it
-  # grows while ctest runs in the foreground (so Ctrl+C reaches it), and
+  # The tree's output goes to its log file, never to a pipe of this script
+  # (a Wine process could hold that open). tail shows the log as it grows
+  # while the workflow runs in the foreground (so Ctrl+C reaches it), and
   # ends after its last lines once the stand-in process it watches is gone.
   log=build/$preset.log
-  lines=$(wc -l <"$log")
+  : >"$log"
   sleep 1000000 &
   sentinel=$!
-  tail -n +$((lines + 1)) -f --pid="$sentinel" "$log" &
+  tail -n +1 -f --pid="$sentinel" "$log" &
   follower=$!
+  status=0
   started=$(date +%s)
-  ctest --preset "$preset" >>"$log" 2>&1 </dev/null || status=$?
+  cmake --workflow --preset "$preset" >"$log" 2>&1 </dev/null || status=$?
   stop_follower
   times="$times
-== $preset: configure and build $build_time s, test $(($(date +%s) - started)) s"
+== $preset: $(($(date +%s) - started)) s"
   count "$preset"
-  [ "$status" -eq 0 ] || tree_failed "$preset"
+  if [ "$status" -ne 0 ]; then
+    echo "== $preset failed"
+    [ "$failed" -gt 0 ] || failed=1
+    closing_line
+    exit 1
+  fi
 done
 
 echo "== the main job on a fresh Debian 12 root (log: $fresh_log)"
