@@ -1,6 +1,6 @@
 #!/bin/sh
-# The test command: installs what is missing, then runs the workflow preset
-# (configure, build, test) of every tree:
+# The test command: installs what is missing, then configures, builds and
+# tests every tree with its presets:
 #   native       the Linux programs, the format check and Valgrind runs;
 #   native-asan  the same built by clang 14 under AddressSanitizer and
 #                UndefinedBehaviorSanitizer, with clang-tidy while it
@@ -9,13 +9,19 @@
 #   win32        the 32-bit deliverables under qemu-i386 and 32-bit Wine.
 # Beside the trees, from the start, the main job runs on a fresh minimal
 # Debian 12 root (scripts/fresh-machine-check.sh; its output goes to
-# build/fresh-machine.log): most of its time is spent fetching and unpacking
-# packages, which leaves the processors to the trees.
+# build/fresh-machine.log).
 #
-# Each tree's output is shown as it comes and kept in build/PRESET.log. It
-# stops at the first tree that fails. At the end it prints each tree's time
-# and the whole command's, in seconds, then counts the tests of every tree
-# that ran, from the JUnit files that CTest writes, and the fresh-root check.
+# Each tree is configured and built while the tree before it is tested (the
+# 32-bit tree first). The tests leave the processors partly idle (the Wine
+# sessions, the emulated 32-bit starts, the terminal test's waits), and the
+# work beside them takes only what they leave: the builds run at nice 19,
+# the fresh-root check in the idle scheduling class (SCHED_IDLE), below the
+# builds too. At equal priority a build beside the 32-bit tests slowed its
+# emulated starts about fivefold. Each tree's output is kept in build/PRESET.log, its
+# tests' output also shown as it comes. It stops at the first tree that
+# fails. At the end it prints each tree's times and the whole command's, in
+# seconds, then counts the tests of every tree that ran, from the JUnit
+# files that CTest writes, and the fresh-root check.
 set -eu
 cd "$(dirname "$0")/.."
 begun=$(date +%s)
@@ -60,7 +66,25 @@ stop_fresh() {
   [ -z "$fresh" ] || { kill "$fresh" 2>/dev/null || :; wait "$fresh" || :; }
   fresh=""
 }
-trap 'stop_follower; stop_fresh' EXIT
+# build_in_background PRESET: configures and builds the tree in a process
+# group of its own (so that stop_builder ends its compilers too), its output
+# to build/PRESET.log from the start; when it ends, the time it ended goes
+# to build/PRESET.built.
+builder=""
+build_in_background() {
+  log=build/$1.log
+  : >"$log"
+  rm -f "build/$1.built"
+  build_started=$(date +%s)
+  setsid -w nice -n 19 sh -c 'cmake --preset "$0" && cmake --build --preset "$0"; status=$?
+    date +%s >"build/$0.built"; exit $status' "$1" >>"$log" 2>&1 </dev/null &
+  builder=$!
+}
+stop_builder() {
+  [ -z "$builder" ] || { kill -TERM -- "-$builder" 2>/dev/null || :; wait "$builder" 2>/dev/null || :; }
+  builder=""
+}
+trap 'stop_follower; stop_builder; stop_fresh' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
@@ -71,8 +95,11 @@ rm -f "$fresh_end"
 fresh_started=$(date +%s)
 # The subshell ends with the check's exit status and writes the time it
 # ended to $fresh_end; it hands TERM on to the check.
+# Where the idle class cannot be set, nice 19.
+idle="chrt --idle 0"
+$idle true 2>/dev/null || idle="nice -n 19"
 (
-  sh scripts/fresh-machine-check.sh >"$fresh_log" 2>&1 </dev/null &
+  $idle sh scripts/fresh-machine-check.sh >"$fresh_log" 2>&1 </dev/null &
   check=$!
   trap 'kill "$check" 2>/dev/null; wait "$check"; exit 143' TERM
   status=0
@@ -82,32 +109,49 @@ fresh_started=$(date +%s)
 ) &
 fresh=$!
 
-for preset in native native-asan win64 win32; do
-  echo "== $preset (log: build/$preset.log)"
+tree_failed() {
+  echo "== $1 failed (log: build/$1.log)"
+  [ "$failed" -gt 0 ] || failed=1
+  closing_line
+  exit 1
+}
+
+# The trees in turn, each tree's build beside the tests of the one before.
+# The 32-bit tree, whose tests take longest and leave the most idle, goes
+# first.
+set -- win32 native-asan win64 native
+build_in_background "$1"
+while [ $# -gt 0 ]; do
+  preset=$1
+  shift
+  echo "== $preset: configure and build (log: build/$preset.log)"
+  status=0
+  wait "$builder" || status=$?
+  builder=""
+  built=$(cat "build/$preset.built" 2>/dev/null || date +%s)
+  build_time=$((built - build_started))
+  [ "$status" -eq 0 ] || tree_failed "$preset"
+  [ $# -eq 0 ] || build_in_background "$1"
+
+  echo "== $preset: test"
   rm -f "build/$preset/test-results.xml"
-  # The tree's output goes to its log file, never to a pipe of this script
-  # (a Wine process could hold that open). tail shows the log as it grows
-  # while the workflow runs in the foreground (so Ctrl+C reaches it), and
+  # The tests' output goes to the tree's log file, never to a pipe of this
+  # script (a Wine process could hold that open). tail shows the log as it
+  # grows while ctest runs in the foreground (so Ctrl+C reaches it), and
   # ends after its last lines once the stand-in process it watches is gone.
   log=build/$preset.log
-  : >"$log"
+  lines=$(wc -l <"$log")
   sleep 1000000 &
   sentinel=$!
-  tail -n +1 -f --pid="$sentinel" "$log" &
+  tail -n +$((lines + 1)) -f --pid="$sentinel" "$log" &
   follower=$!
-  status=0
   started=$(date +%s)
-  cmake --workflow --preset "$preset" >"$log" 2>&1 </dev/null || status=$?
+  ctest --preset "$preset" >>"$log" 2>&1 </dev/null || status=$?
   stop_follower
   times="$times
-== $preset: $(($(date +%s) - started)) s"
+== $preset: configure and build $build_time s, test $(($(date +%s) - started)) s"
   count "$preset"
-  if [ "$status" -ne 0 ]; then
-    echo "== $preset failed"
-    [ "$failed" -gt 0 ] || failed=1
-    closing_line
-    exit 1
-  fi
+  [ "$status" -eq 0 ] || tree_failed "$preset"
 done
 
 echo "== the main job on a fresh Debian 12 root (log: $fresh_log)"
