@@ -14,10 +14,12 @@
 # Each tree is configured and built while the tree before it is tested (the
 # 32-bit tree first). The tests leave the processors partly idle (the Wine
 # sessions, the emulated 32-bit starts, the terminal test's waits), and the
-# work beside them takes only what they leave: the builds run at nice 19,
-# the fresh-root check in the idle scheduling class (SCHED_IDLE), below the
-# builds too. At equal priority a build beside the 32-bit tests slowed its
-# emulated starts about fivefold. Each tree's output is kept in build/PRESET.log, its
+# work beside them takes only what they leave: every build but the first,
+# and the fresh-root check from the start, run in the idle scheduling class
+# (SCHED_IDLE, chrt --idle), which gives the processor up at once to any
+# other process that wants it. (At nice 19 or at equal priority, a build
+# beside the 32-bit tests slowed their emulated starts threefold to
+# fivefold.) Each tree's output is kept in build/PRESET.log, its
 # tests' output also shown as it comes. It stops at the first tree that
 # fails. At the end it prints each tree's times and the whole command's, in
 # seconds, then counts the tests of every tree that ran, from the JUnit
@@ -66,7 +68,8 @@ stop_fresh() {
   [ -z "$fresh" ] || { kill "$fresh" 2>/dev/null || :; wait "$fresh" || :; }
   fresh=""
 }
-# build_in_background PRESET: configures and builds the tree in a process
+# build_in_background PRESET [PRIORITY...]: configures and builds the tree,
+# through the command PRIORITY when given, in a process
 # group of its own (so that stop_builder ends its compilers too), its output
 # to build/PRESET.log from the start; when it ends, the time it ended goes
 # to build/PRESET.built.
@@ -76,8 +79,10 @@ build_in_background() {
   : >"$log"
   rm -f "build/$1.built"
   build_started=$(date +%s)
-  setsid -w nice -n 19 sh -c 'cmake --preset "$0" && cmake --build --preset "$0"; status=$?
-    date +%s >"build/$0.built"; exit $status' "$1" >>"$log" 2>&1 </dev/null &
+  tree=$1
+  shift
+  setsid -w "$@" sh -c 'cmake --preset "$0" && cmake --build --preset "$0"; status=$?
+    date +%s >"build/$0.built"; exit $status' "$tree" >>"$log" 2>&1 </dev/null &
   builder=$!
 }
 stop_builder() {
@@ -95,7 +100,7 @@ rm -f "$fresh_end"
 fresh_started=$(date +%s)
 # The subshell ends with the check's exit status and writes the time it
 # ended to $fresh_end; it hands TERM on to the check.
-# Where the idle class cannot be set, nice 19.
+# The idle scheduling class; nice 19 where it cannot be set.
 idle="chrt --idle 0"
 $idle true 2>/dev/null || idle="nice -n 19"
 (
@@ -131,7 +136,8 @@ while [ $# -gt 0 ]; do
   built=$(cat "build/$preset.built" 2>/dev/null || date +%s)
   build_time=$((built - build_started))
   [ "$status" -eq 0 ] || tree_failed "$preset"
-  [ $# -eq 0 ] || build_in_background "$1"
+  # shellcheck disable=SC2086
+  [ $# -eq 0 ] || build_in_background "$1" $idle
 
   echo "== $preset: test"
   rm -f "build/$preset/test-results.xml"
