@@ -9,6 +9,15 @@ include(${CMAKE_CURRENT_LIST_DIR}/test-tools.cmake)
 # a third less time over it than at -O1 with the sanitizers' checks. The
 # code under test keeps its tree's level. (The Windows trees compile for
 # size, -Os, which costs no more than -O1.)
+# One translation unit for each test program's sources (CMake's unity
+# build): the compiler reads GoogleTest's and the standard library's headers,
+# and clang-tidy walks them, once per program instead of once per file.
+# clang-tidy reports what it finds in the sources that the unit includes
+# (.clang-tidy's header filter takes them in).
+function(tk_test_unity target)
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+endfunction()
+
 function(tk_test_optimization target)
   if(NOT WIN32)
     target_compile_options(${target} PRIVATE
@@ -105,6 +114,7 @@ endfunction()
 function(tk_add_gtest name)
   add_executable(${name} EXCLUDE_FROM_ALL ${ARGN})
   add_dependencies(test_programs ${name})
+  tk_test_unity(${name})
   target_link_libraries(${name} PRIVATE tk_test_util tk_lib)
   # The sources' data files; Wine sees the host's files on drive Z:.
   if(WIN32)

@@ -27,7 +27,7 @@ using tk::test::run_output;
 using tk::test::temp_dir;
 using tk::test::write_file;
 
-const std::string usage(tk::test::expected::deflib_usage);
+const std::string deflib_usage_text(tk::test::expected::deflib_usage);
 
 // The built program: its arguments, its console, the librarian that
 // DEFLIB_LIBRARIAN names (the helper `child`, which prints its argument),
@@ -74,7 +74,7 @@ class DeflibBadInput : public ::testing::Test {
 TEST_F(DeflibBadInput, UnbalancedQuotationMark) {
   write_file(dir / "names.txt", "printf\r\n");
   const auto before = tk::test::snapshot(dir.path());
-  tk::test::run_typed("deflib", "\"names.txt", dir, 1, usage);
+  tk::test::run_typed("deflib", "\"names.txt", dir, 1, deflib_usage_text);
   EXPECT_EQ(tk::test::snapshot(dir.path()), before);
 }
 
@@ -125,7 +125,7 @@ TEST_F(DeflibBadInput, ListThatVanishes) {
         ++outcomes["written"];
         continue;
       }
-      EXPECT_TRUE(r.out == usage || r.out == unread) << r.out;
+      EXPECT_TRUE(r.out == deflib_usage_text || r.out == unread) << r.out;
       EXPECT_FALSE(fs::exists(dir / "l.def"));
       EXPECT_FALSE(fs::exists(dir / "l.inc"));
       ++outcomes[r.out == unread ? "unreadable" : "missing"];

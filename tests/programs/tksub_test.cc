@@ -38,11 +38,11 @@ using tk::test::temp_dir;
 using tk::test::write_file;
 using tk::test::written_report;
 
-const std::string usage(tk::test::expected::tksub_usage);
+const std::string tksub_usage_text(tk::test::expected::tksub_usage);
 const std::string missing_first =
-    std::string(tk::test::expected::tksub_missing_first) + usage;
+    std::string(tk::test::expected::tksub_missing_first) + tksub_usage_text;
 const std::string missing_second =
-    std::string(tk::test::expected::tksub_missing_second) + usage;
+    std::string(tk::test::expected::tksub_missing_second) + tksub_usage_text;
 
 // A scratch directory and its files.
 class TksubProgram : public ::testing::Test {
