@@ -17,9 +17,9 @@
 # work beside them takes only what they leave: every build but the first,
 # and the fresh-root check from the start, run in the idle scheduling class
 # (SCHED_IDLE, chrt --idle), which gives the processor up at once to any
-# other process that wants it. (At nice 19 or at equal priority, a build
-# beside the 32-bit tests slowed their emulated starts threefold to
-# fivefold.) Each tree's output is kept in build/PRESET.log, its
+# other process that wants it. (At equal priority, a build beside the
+# 32-bit tests slowed their emulated starts about fivefold.) Each tree's
+# output is kept in build/PRESET.log, its
 # tests' output also shown as it comes. It stops at the first tree that
 # fails. At the end it prints each tree's times and the whole command's, in
 # seconds, then counts the tests of every tree that ran, from the JUnit
@@ -69,10 +69,12 @@ stop_fresh() {
   fresh=""
 }
 # build_in_background PRESET [PRIORITY...]: configures and builds the tree,
-# through the command PRIORITY when given, in a process
-# group of its own (so that stop_builder ends its compilers too), its output
-# to build/PRESET.log from the start; when it ends, the time it ended goes
-# to build/PRESET.built.
+# through the command PRIORITY when given, in a process group of its own (so
+# that stop_builder ends its compilers too) but in this session: the kernel
+# shares the processors fairly between sessions (autogroups), so a build in
+# a session of its own (setsid) would take half of them whatever its
+# scheduling class. Its output goes to build/PRESET.log from the start;
+# when it ends, the time it ended goes to build/PRESET.built.
 builder=""
 build_in_background() {
   log=build/$1.log
@@ -81,7 +83,8 @@ build_in_background() {
   build_started=$(date +%s)
   tree=$1
   shift
-  setsid -w "$@" sh -c 'cmake --preset "$0" && cmake --build --preset "$0"; status=$?
+  perl -e 'setpgrp(0, 0); exec { $ARGV[0] } @ARGV or die "$ARGV[0]: $!\n"' \
+    "$@" sh -c 'cmake --preset "$0" && cmake --build --preset "$0"; status=$?
     date +%s >"build/$0.built"; exit $status' "$tree" >>"$log" 2>&1 </dev/null &
   builder=$!
 }
