@@ -71,7 +71,15 @@ for p in $packages; do
 done
 if [ -n "$missing" ]; then
   echo "installing:$missing"
-  apt-get update -q
+  # A mirror in the middle of a sync can serve an index that does not match
+  # its Release file for a while: apt-get update is tried three times.
+  tries=1
+  until apt-get update -q; do
+    [ $tries -lt 3 ] || { echo "install-deps: apt-get update failed $tries times" >&2; exit 1; }
+    tries=$((tries + 1))
+    echo "install-deps: apt-get update failed; trying again in 30 s"
+    sleep 30
+  done
   # shellcheck disable=SC2086
   apt-get install -y -q --no-install-recommends $missing
 else
