@@ -88,8 +88,9 @@ build_in_background() {
     date +%s >"build/$0.built"; exit $status' "$tree" >>"$log" 2>&1 </dev/null &
   builder=$!
 }
+# (dash's kill takes no "--": "-PGID" names the process group.)
 stop_builder() {
-  [ -z "$builder" ] || { kill -TERM -- "-$builder" 2>/dev/null || :; wait "$builder" 2>/dev/null || :; }
+  [ -z "$builder" ] || { kill -TERM "-$builder" 2>/dev/null || :; wait "$builder" 2>/dev/null || :; }
   builder=""
 }
 trap 'stop_follower; stop_builder; stop_fresh' EXIT
