@@ -18,12 +18,13 @@
 # and the fresh-root check from the start, run in the idle scheduling class
 # (SCHED_IDLE, chrt --idle), which gives the processor up at once to any
 # other process that wants it. (At equal priority, a build beside the
-# 32-bit tests slowed their emulated starts about fivefold.) Each tree's
-# output is kept in build/PRESET.log, its
-# tests' output also shown as it comes. It stops at the first tree that
-# fails. At the end it prints each tree's times and the whole command's, in
-# seconds, then counts the tests of every tree that ran, from the JUnit
-# files that CTest writes, and the fresh-root check.
+# 32-bit tests slowed their emulated starts about fivefold.)
+#
+# Each tree's output is kept in build/PRESET.log, its tests' output also
+# shown as it comes. It stops at the first tree that fails. At the end it
+# prints each tree's times and the whole command's, in seconds, then counts
+# the tests of every tree that ran, from the JUnit files that CTest writes,
+# and the fresh-root check.
 set -eu
 cd "$(dirname "$0")/.."
 begun=$(date +%s)
@@ -102,11 +103,11 @@ fresh_log=build/fresh-machine.log
 fresh_end=build/fresh-machine.end
 rm -f "$fresh_end"
 fresh_started=$(date +%s)
-# The subshell ends with the check's exit status and writes the time it
-# ended to $fresh_end; it hands TERM on to the check.
 # The idle scheduling class; nice 19 where it cannot be set.
 idle="chrt --idle 0"
 $idle true 2>/dev/null || idle="nice -n 19"
+# The subshell ends with the check's exit status and writes the time it
+# ended to $fresh_end; it hands TERM on to the check.
 (
   $idle sh scripts/fresh-machine-check.sh >"$fresh_log" 2>&1 </dev/null &
   check=$!

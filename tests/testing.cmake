@@ -9,15 +9,6 @@ include(${CMAKE_CURRENT_LIST_DIR}/test-tools.cmake)
 # a third less time over it than at -O1 with the sanitizers' checks. The
 # code under test keeps its tree's level. (The Windows trees compile for
 # size, -Os, which costs no more than -O1.)
-# One translation unit for each test program's sources (CMake's unity
-# build): the compiler reads GoogleTest's and the standard library's headers,
-# and clang-tidy walks them, once per program instead of once per file.
-# clang-tidy reports what it finds in the sources that the unit includes
-# (.clang-tidy's header filter takes them in).
-function(tk_test_unity target)
-  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
-endfunction()
-
 function(tk_test_optimization target)
   if(NOT WIN32)
     target_compile_options(${target} PRIVATE
@@ -26,6 +17,15 @@ function(tk_test_optimization target)
   if(TK_SANITIZE)
     target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:-O0>")
   endif()
+endfunction()
+
+# One translation unit for each test program's sources (CMake's unity
+# build): the compiler reads GoogleTest's and the standard library's headers,
+# and clang-tidy walks them, once per program instead of once per file.
+# clang-tidy reports what it finds in the sources that the unit includes
+# (.clang-tidy's header filter takes them in).
+function(tk_test_unity target)
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
 endfunction()
 
 if(CMAKE_CROSSCOMPILING)
