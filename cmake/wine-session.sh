@@ -1,7 +1,9 @@
 #!/bin/sh
 # Brings up (start) or shuts down (stop) the Wine session of one build tree:
-# an X display from Xvfb, a private prefix and one persistent wineserver.
-#   wine-session.sh start|stop STATE_DIR
+# an X display from Xvfb, a private prefix, one persistent wineserver and,
+# with KEEPER_EXE, the session's desktop held open from start to stop.
+#   wine-session.sh start STATE_DIR [KEEPER_EXE]
+#   wine-session.sh stop STATE_DIR
 set -u
 action=$1
 state=$2
@@ -72,10 +74,26 @@ start)
   # Bring the prefix's services up now, with their handles on a file, so
   # that no test program starts them on its own pipes.
   /usr/lib/wine/wine64 wineboot </dev/null >>"$state/wineboot.log" 2>&1
+  # The keeper (a 64-bit program) opens the desktop, Wine's
+  # "explorer /desktop", makes its ready file and sleeps until the session
+  # ends. Without it the desktop starts with the first window of a program
+  # and closes a few seconds after the last one: a program whose first
+  # window came as the desktop was closing could not make it, and a 32-bit
+  # program cannot start the desktop at all.
+  if [ $# -ge 3 ]; then
+    rm -f "$state/desktop.ready"
+    setsid /usr/lib/wine/wine64 "$3" "Z:$state/desktop.ready" \
+      </dev/null >"$state/keeper.log" 2>&1 &
+    i=0
+    while [ ! -f "$state/desktop.ready" ]; do
+      sleep 0.2; i=$((i + 1))
+      [ $i -gt 600 ] && { echo "the desktop did not start" >&2; exit 1; }
+    done
+  fi
   exit 0
   ;;
 *)
-  echo "usage: wine-session.sh start|stop STATE_DIR" >&2
+  echo "usage: wine-session.sh start STATE_DIR [KEEPER_EXE] | stop STATE_DIR" >&2
   exit 2
   ;;
 esac

@@ -4,15 +4,14 @@
 # Wine's 32-bit loader; 64-bit Wine sets up everything a 32-bit process
 # cannot start itself:
 #   - the prefix, booted by wine64 (wine-session.sh: Xvfb, one persistent
-#     wineserver, Managed=N), with its 32-bit system directory (syswow64)
-#     filled from Wine's i386 DLLs;
+#     wineserver, Managed=N, the desktop held by a 64-bit keeper program,
+#     since no 32-bit process can start it here), with its 32-bit system
+#     directory (syswow64) filled from Wine's i386 DLLs;
 #   - a private copy of the 32-bit loader, laid out as Wine expects it, whose
 #     wine-preloader is a script that runs the loader under qemu-i386, so
 #     that a 32-bit program can start other 32-bit programs;
 #   - the 32-bit console host in place of the 64-bit one, for programs on a
-#     terminal;
-#   - a 64-bit keeper program that opens the session's desktop (Wine's
-#     "explorer /desktop") and holds it until the session ends.
+#     terminal.
 #   wine32-session.sh start STATE_DIR KEEPER_EXE
 #   wine32-session.sh stop STATE_DIR
 set -u
@@ -33,7 +32,7 @@ start)
     { echo "qemu-i386 is not installed (qemu-user)" >&2; exit 1; }
   [ -f /usr/lib/wine/wine ] ||
     { echo "Wine's 32-bit loader is not installed (wine32:i386)" >&2; exit 1; }
-  sh "$here/wine-session.sh" start "$state" || exit 1
+  sh "$here/wine-session.sh" start "$state" "$keeper" || exit 1
   if [ ! -f "$WINEPREFIX/.tk-wow64-ready" ]; then
     cp -f /usr/lib/i386-linux-gnu/wine/i386-windows/* \
       "$WINEPREFIX/drive_c/windows/syswow64/" || exit 1
@@ -66,18 +65,6 @@ start)
     >"$loader/lib/wine/wine-preloader.new" || exit 1
   chmod +x "$loader/lib/wine/wine-preloader.new"
   mv "$loader/lib/wine/wine-preloader.new" "$loader/lib/wine/wine-preloader"
-  # The keeper, detached from every pipe of the caller; it makes its ready
-  # file once the desktop is there.
-  DISPLAY=$(cat "$state/display")
-  export DISPLAY
-  rm -f "$state/desktop.ready"
-  setsid /usr/lib/wine/wine64 "$keeper" "Z:$state/desktop.ready" \
-    </dev/null >"$state/keeper.log" 2>&1 &
-  i=0
-  while [ ! -f "$state/desktop.ready" ]; do
-    sleep 0.2; i=$((i + 1))
-    [ $i -gt 600 ] && { echo "the desktop did not start" >&2; exit 1; }
-  done
   exit 0
   ;;
 *)

@@ -82,8 +82,10 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
     add_test(NAME wine_session_stop
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine32-session.sh stop ${TK_WINE_STATE})
   else()
+    # The desktop is held by the tree's own keeper (tests/CMakeLists.txt).
     add_test(NAME wine_session_start
-             COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh start ${TK_WINE_STATE})
+             COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh start ${TK_WINE_STATE}
+                     $<TARGET_FILE:desktop_keeper>)
     add_test(NAME wine_session_stop
              COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh stop ${TK_WINE_STATE})
   endif()

@@ -126,7 +126,12 @@ int drive(const char* program, const char* picture) {
   }
   const HWND w = tk::test::wait_for_dialog(p, nullptr, limit_ms);
   if (!w) {
-    std::printf("no dialog appeared\r\n");
+    const DWORD code = p.wait(0);
+    if (code == STILL_ACTIVE)
+      std::printf("no dialog appeared\r\n");
+    else
+      std::printf("no dialog appeared; jumptest ended with exit status %lu\r\n",
+                  static_cast<unsigned long>(code));
     return 1;
   }
   std::printf("dialog \"%s\"\r\n", window_text(w).c_str());
