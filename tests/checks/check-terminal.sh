@@ -44,12 +44,15 @@ if [ $# -ge 2 ]; then
 else
   set -- "$prog"
 fi
-sock="tk-timeinfo-$$"
-tm() { tmux -L "$sock" -f /dev/null "$@"; }
 work=$(mktemp -d) || exit 1
+# A private tmux server, whose socket goes with the work directory.
+tm() { tmux -S "$work/tmux" -f /dev/null "$@"; }
 pidfile=$work/pid
 cleanup() { tm kill-server >/dev/null 2>&1; rm -rf "$work"; }
 trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
@@ -66,7 +69,9 @@ wait_for() {
 }
 
 # After the program: did it end well, is the terminal as before, and what
-# is left to read (bash's read -n takes whatever is there within 1 s)?
+# is left to read (bash's read -n takes whatever is there within 1 s)? The
+# pane then stays as it is for ten minutes, however slowly the check reads
+# it, or until the server is ended at the end of the check.
 # Under Wine the terminal belongs to Wine's console host, a process of its
 # own that puts the terminal back a moment after the program has ended: the
 # check then waits up to 10 s for it. A native program has put it back
@@ -81,7 +86,7 @@ i=0; while [ "$(stty -g)" != "$before" ] && [ $i -lt '$settle' ]; do
 after=$(stty -g)
 [ "$before" = "$after" ] && tty=same || tty=changed
 IFS= read -r -s -n 64 -t 1 left
-printf "\nrc=%s tty=%s left=[%q]\n" "$rc" "$tty" "$left"; echo END; sleep 30'
+printf "\nrc=%s tty=%s left=[%q]\n" "$rc" "$tty" "$left"; echo END; exec sleep 600'
 
 n=0
 for key in $keys $signals; do
